@@ -1,0 +1,19 @@
+# The four Windows programs, linked from the logic and the Win32 services.
+enable_language(RC)
+
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+
+add_library(zelvo_win32 STATIC
+  services/win32/win32_services.cpp
+  services/win32/win32_form.cpp
+)
+target_link_libraries(zelvo_win32 PUBLIC zelvo_logic winmm mpr shell32)
+
+function(zelvo_program name)
+  cmake_parse_arguments(PROGRAM "" "" "SOURCES" ${ARGN})
+  add_executable(${name} WIN32 ${PROGRAM_SOURCES} services/win32/mingw_runtime.cpp)
+  target_link_libraries(${name} PRIVATE zelvo_win32)
+endfunction()
+
+zelvo_program(traypop SOURCES opener/main.cpp)

@@ -1,0 +1,48 @@
+// What a program's one window looks like and what it does with its events. Each program
+// describes its window here; the platform layer builds it and calls the handlers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zelvo {
+
+class TimerControl;
+
+enum class ControlKind { Frame, CheckBox, Button, Label };
+
+// Positions are in twips (1/1440 inch), the unit the layouts were drawn in; the platform
+// converts them at the window's actual DPI. A control inside a frame is placed relative to it.
+struct ControlDesign {
+  int id;
+  ControlKind kind;
+  std::wstring caption;
+  int left, top, width, height;
+  int parentId = 0;  // 0: placed on the window itself
+};
+
+struct FormDesign {
+  std::wstring className;
+  std::wstring caption;
+  std::wstring programTitle;  // shown by message boxes that have no title of their own
+  int iconResource = 0;
+  bool visible = false;
+  int clientWidth = 0, clientHeight = 0;  // twips; used by visible windows
+  bool listsDrives = false;               // carries the drive list control
+  TimerControl* timer = nullptr;
+  std::vector<ControlDesign> controls;
+  // Shown by Windows while the unload handler runs at the end of the session; empty for none.
+  std::wstring shutdownBlockReason;
+};
+
+class FormHandlers {
+ public:
+  virtual ~FormHandlers() = default;
+  // Runs once the window exists, before it is shown and before any other event.
+  virtual void load() {}
+  // Runs when the window is closed or the session really ends; the process ends after it.
+  virtual void unload() {}
+  virtual void click(int /*controlId*/) {}
+};
+
+}  // namespace zelvo

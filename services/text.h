@@ -1,0 +1,28 @@
+// Small text rules shared by the services and the programs: pure functions, tested on the host.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zelvo {
+
+// The argument text of a command line: what follows the program's name (quoted or not) and the
+// blanks that separate it.
+std::wstring argumentText(std::wstring_view commandLine);
+
+// Joins a folder and a file name with one backslash; a folder that already ends in one (a drive
+// root such as C:\) gets no second.
+std::wstring joinPath(std::wstring_view folder, std::wstring_view fileName);
+
+// The folder of a full file path, without a trailing backslash except at a drive root.
+std::wstring folderOf(std::wstring_view filePath);
+
+// A path as it must appear in a command line: in double quotes when it holds a blank, so that
+// Windows never tries the shorter paths that end at the blank.
+std::wstring quotedIfBlank(std::wstring_view path);
+
+// One drive list entry: the lower-case letter, a colon and, when there is any, the display text
+// (volume label or network path) in square brackets after a blank.
+std::wstring driveListEntry(wchar_t letter, std::wstring_view displayText);
+
+}  // namespace zelvo
