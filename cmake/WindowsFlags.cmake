@@ -2,7 +2,7 @@
 # left out, so that each program imports only Windows' own DLLs and stays small.
 add_compile_definitions(UNICODE _UNICODE WINVER=0x0601 _WIN32_WINNT=0x0601)
 add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-municode> -ffunction-sections -fdata-sections)
-add_link_options(-municode -mwindows -static -Wl,--gc-sections -s)
+add_link_options(-municode -static -Wl,--gc-sections -s)
 if(NOT CMAKE_BUILD_TYPE)
   set(CMAKE_BUILD_TYPE MinSizeRel)
 endif()

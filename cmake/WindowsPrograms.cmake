@@ -17,3 +17,7 @@ function(zelvo_program name)
 endfunction()
 
 zelvo_program(traypop SOURCES opener/main.cpp)
+
+# Test tool, not part of the suite: drives the programs' windows in the end-to-end tests.
+add_executable(uidriver tests/wine/uidriver.cpp services/win32/mingw_runtime.cpp)
+set_target_properties(uidriver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)

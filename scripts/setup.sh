@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, whatever the build and the tests need and is still missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ libgtest-dev                         # host build and unit tests
+  g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64      # the Windows programs
+  wine wine64 xvfb procps                                    # running them on a virtual display
+  imagemagick                                                # screenshots of the windows
+  nsis zip                                                   # the release package and installer
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  as_root=()
+  [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+  "${as_root[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q --no-install-recommends \
+    "${missing[@]}"
+fi

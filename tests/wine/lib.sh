@@ -1,0 +1,120 @@
+# Shared by the end-to-end tests: a throwaway Wine prefix per test, simulated drives, the
+# programs installed into a folder of the prefix, MCI traces, and waits with deadlines.
+# Every test sources this file; its prefix (registry and files) is removed when it exits.
+set -euo pipefail
+: "${ZELVO_BIN:?}" "${ZELVO_TOOLS:?}" "${ZELVO_WINE_ROOT:?}"
+export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8 WINEDEBUG=-all WINEARCH=win64
+DISPLAY=$(cat "$ZELVO_WINE_ROOT/display")
+export DISPLAY
+
+failures=0
+
+# new_prefix NAME: a fresh copy of the template prefix for this test, removed at exit.
+new_prefix() {
+  export WINEPREFIX="$ZELVO_WINE_ROOT/prefixes/$1"
+  MEDIA="$ZELVO_WINE_ROOT/media/$1"
+  rm -rf "$WINEPREFIX" "$MEDIA"
+  mkdir -p "$ZELVO_WINE_ROOT/prefixes" "$MEDIA"
+  cp -a "$ZELVO_WINE_ROOT/template" "$WINEPREFIX"
+  rm -f "$WINEPREFIX/dosdevices/d:" "$WINEPREFIX/dosdevices/e:" "$WINEPREFIX/dosdevices/f:"
+  trap cleanup_prefix EXIT
+}
+
+cleanup_prefix() {
+  local status=$?
+  timeout 30 wineserver -k 2>/dev/null || true
+  timeout 30 wineserver -w 2>/dev/null || true
+  rm -rf "$WINEPREFIX" "$MEDIA"
+  if [ "$failures" -gt 0 ] && [ "$status" -eq 0 ]; then status=1; fi
+  exit "$status"
+}
+
+# cd_drive LETTER disc|empty: a CD drive; with a disc its root is a readable folder, without
+# one the drive's link dangles, as Wine shows a drive with no medium.
+cd_drive() {
+  local link="$WINEPREFIX/dosdevices/$1:"
+  if [ "$2" = disc ]; then
+    mkdir -p "$MEDIA/$1"
+    echo "disc in $1" >"$MEDIA/$1/README.TXT"
+    ln -sfn "$MEDIA/$1" "$link"
+  else
+    ln -sfn "$MEDIA/no-medium-$1" "$link"
+  fi
+}
+
+# network_drive LETTER: a drive of the network type (its registry type set by the template).
+network_drive() {
+  mkdir -p "$MEDIA/share-$1"
+  ln -sfn "$MEDIA/share-$1" "$WINEPREFIX/dosdevices/$1:"
+}
+
+# install_programs WINDOWS_FOLDER [PROGRAM...]: copies the programs into a folder of drive C:.
+# Prints the unix path of the folder.
+install_programs() {
+  local folder=$1
+  shift
+  local unix
+  unix="$WINEPREFIX/drive_c/${folder#C:\\}"
+  unix="${unix//\\//}"
+  mkdir -p "$unix"
+  local program
+  for program in "$@"; do cp "$ZELVO_BIN/$program.exe" "$unix/"; done
+  echo "$unix"
+}
+
+uidriver() { wine "$ZELVO_TOOLS/uidriver.exe" "$@" 2>/dev/null | tr -d '\r'; }
+
+# The MCI command strings that our programs sent, in order, from a WINEDEBUG=+mci log. Wine's
+# own nested calls (with a reply buffer) are left out.
+mci_commands() {
+  sed -n 's/.*trace:mci:mciSendStringW (L"\(.*\)", 0000000000000000, 0, 0000000000000000)$/\1/p' "$1" | tr -d '\r'
+}
+
+# wait_until SECONDS COMMAND...: polls COMMAND until it succeeds or the deadline passes.
+wait_until() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
+}
+
+# running PATTERN: whether a process of this test's prefix has PATTERN in its command line.
+running() {
+  local pid
+  for pid in $(pgrep -f -- "$1"); do
+    [ "$pid" != "$$" ] || continue
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+      return 0
+    fi
+  done
+  return 1
+}
+not_running() { ! running "$@"; }
+
+check() {
+  local what=$1
+  shift
+  if "$@"; then
+    echo "ok   - $what"
+  else
+    echo "FAIL - $what"
+    failures=$((failures + 1))
+  fi
+}
+
+expect_eq() {
+  local what=$1 expected=$2 actual=$3
+  if [ "$expected" = "$actual" ]; then
+    echo "ok   - $what"
+  else
+    echo "FAIL - $what"
+    echo "       expected: $(printf '%q' "$expected")"
+    echo "       actual:   $(printf '%q' "$actual")"
+    failures=$((failures + 1))
+  fi
+}
+
+# Starts the wine server and its services, so that timings measure the program alone.
+warm_up() { wine cmd /c exit >/dev/null 2>&1 || true; }

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Starts or stops what the end-to-end tests share: a virtual display and a Wine prefix made
+# once, which each test copies. Usage: session.sh start|stop ROOT
+set -euo pipefail
+action=$1 root=$2
+export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8 WINEDEBUG=-all WINEARCH=win64
+mkdir -p "$root"
+
+case "$action" in
+start)
+  if [ ! -s "$root/display" ] || ! kill -0 "$(cat "$root/xvfb.pid" 2>/dev/null)" 2>/dev/null; then
+    # Xvfb picks a free display number itself and writes it to the pipe.
+    exec {fd}<> <(:)
+    setsid Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp >"$root/xvfb.log" 2>&1 &
+    echo $! >"$root/xvfb.pid"
+    read -r -t 20 number <&"$fd" || { echo "Xvfb did not start" >&2; exit 1; }
+    echo ":$number" >"$root/display"
+  fi
+  if [ ! -f "$root/template/ready" ]; then
+    rm -rf "$root/template"
+    export WINEPREFIX="$root/template" DISPLAY=$(cat "$root/display")
+    timeout 300 wineboot --init >"$root/wineboot.log" 2>&1
+    # Drive types the tests may use; a letter is present only while its dosdevices link is.
+    cat >"$root/drives.reg" <<'REG'
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\Software\Wine\Drives]
+"d:"="cdrom"
+"e:"="cdrom"
+"f:"="cdrom"
+"h:"="cdrom"
+"g:"="network"
+REG
+    timeout 120 wine regedit /S "$(winepath -w "$root/drives.reg")" >>"$root/wineboot.log" 2>&1
+    timeout 60 wineserver -k || true
+    timeout 60 wineserver -w || true
+    touch "$root/template/ready"
+  fi
+  echo "display $(cat "$root/display"), template prefix ready"
+  ;;
+stop)
+  for prefix in "$root"/prefixes/*/; do
+    [ -d "$prefix" ] && WINEPREFIX="$prefix" timeout 30 wineserver -k 2>/dev/null || true
+  done
+  if [ -f "$root/xvfb.pid" ]; then
+    kill "$(cat "$root/xvfb.pid")" 2>/dev/null || true
+    rm -f "$root/xvfb.pid" "$root/display"
+  fi
+  echo "session stopped"
+  ;;
+*)
+  echo "usage: session.sh start|stop ROOT" >&2
+  exit 2
+  ;;
+esac

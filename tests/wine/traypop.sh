@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# traypop under Wine: the two command strings for the first character of its argument text,
+# nothing else, no window, and a quick end, whatever the drive answers.
+source "$(dirname "$0")/lib.sh"
+new_prefix traypop
+cd_drive e disc
+folder=$(install_programs 'C:\Zelvo CD' traypop)
+warm_up
+
+run_traypop() {
+  local log=$WINEPREFIX/mci.log
+  WINEDEBUG=+mci timeout 20 wine "$folder/traypop.exe" "$@" 2>"$log" || true
+  mci_commands "$log"
+}
+
+started=$(date +%s%N)
+WINEDEBUG=-all timeout 20 wine "$folder/traypop.exe" E
+elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+echo "traypop E ran for $elapsed_ms ms"
+check "traypop ends within a second" test "$elapsed_ms" -lt 1000
+
+while IFS='|' read -r argument letter; do
+  expect_eq "argument '$argument' opens letter '$letter'" \
+    "open $letter: type cdaudio alias Drive$letter wait
+set Drive$letter door open" "$(run_traypop $argument)"
+done <<'CASES'
+E|E
+e|e
+F:|F
+F:\|F
+F G|F
+7|7
+CASES
+
+expect_eq "no argument: an empty letter" \
+  "open : type cdaudio alias Drive wait
+set Drive door open" "$(run_traypop)"
+
+# Nothing of traypop's may stay behind.
+check "no traypop process left" not_running 'traypop[.]exe'

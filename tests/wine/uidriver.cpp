@@ -1,0 +1,196 @@
+// A small UI driver for the end-to-end tests: finds top-level windows by title (hidden ones
+// too) with a deadline, reads their controls, clicks buttons and check boxes, and sends the
+// messages that the window system sends at the end of a session. Console program; every
+// command prints what it found and exits 0 on success, 1 on failure, 2 on bad usage.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+  std::string out(size_t(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), size, nullptr,
+                        nullptr);
+  return out;
+}
+
+std::wstring textOf(HWND window) {
+  std::wstring text(size_t(::GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(size_t(::GetWindowTextW(window, text.data(), int(text.size()))));
+  return text;
+}
+
+std::wstring classOf(HWND window) {
+  wchar_t name[256] = L"";
+  ::GetClassNameW(window, name, 256);
+  return name;
+}
+
+// Buttons carry their access-key ampersand; "&OK" matches "OK".
+std::wstring withoutAmpersands(std::wstring text) {
+  std::erase(text, L'&');
+  return text;
+}
+
+std::vector<HWND> topLevelWindows(const std::wstring& title, bool visibleOnly) {
+  struct Search {
+    const std::wstring* title;
+    bool visibleOnly;
+    std::vector<HWND> found;
+  } search{&title, visibleOnly, {}};
+  ::EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        if ((!s->visibleOnly || ::IsWindowVisible(window)) && textOf(window) == *s->title) {
+          s->found.push_back(window);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::vector<HWND> children(HWND parent) {
+  std::vector<HWND> found;
+  ::EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM param) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+HWND waitForWindow(const std::wstring& title, DWORD timeoutMs, bool visibleOnly = true) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  for (;;) {
+    const auto found = topLevelWindows(title, visibleOnly);
+    if (!found.empty()) return found.front();
+    if (::GetTickCount64() >= deadline) return nullptr;
+    ::Sleep(50);
+  }
+}
+
+HWND findChild(HWND parent, const std::wstring& text) {
+  for (HWND child : children(parent)) {
+    if (withoutAmpersands(textOf(child)) == text) return child;
+  }
+  return nullptr;
+}
+
+int fail(const char* what) {
+  std::printf("%s\n", what);
+  return 1;
+}
+
+void describe(HWND window) {
+  RECT client;
+  ::GetClientRect(window, &client);
+  const LONG style = ::GetWindowLongW(window, GWL_STYLE);
+  std::printf("window|%s|client %ld x %ld|visible %d|minimize %d|maximize %d|sizing %d\n",
+              utf8(textOf(window)).c_str(), client.right, client.bottom,
+              ::IsWindowVisible(window) ? 1 : 0, (style & WS_MINIMIZEBOX) ? 1 : 0,
+              (style & WS_MAXIMIZEBOX) ? 1 : 0, (style & WS_THICKFRAME) ? 1 : 0);
+  for (HWND child : children(window)) {
+    RECT box;
+    ::GetWindowRect(child, &box);
+    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+    const LRESULT check = ::SendMessageW(child, BM_GETCHECK, 0, 0);
+    std::printf("control|%s|%s|%ld,%ld,%ld,%ld|id %d|check %d\n", utf8(classOf(child)).c_str(),
+                utf8(textOf(child)).c_str(), box.left, box.top, box.right - box.left,
+                box.bottom - box.top, ::GetDlgCtrlID(child), int(check));
+  }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3) {
+    std::printf(
+        "usage: uidriver wait|wait-hidden|gone|describe|click|check|close|endsession TITLE "
+        "[TEXT|MS|0/1] [MS]\n");
+    return 2;
+  }
+  const std::wstring command = argv[1], title = argv[2];
+  const auto number = [&](int index, DWORD fallback) {
+    return argc > index ? DWORD(std::wcstoul(argv[index], nullptr, 10)) : fallback;
+  };
+
+  if (command == L"wait" || command == L"wait-hidden") {
+    HWND window = waitForWindow(title, number(3, 10000), command == L"wait");
+    if (!window) return fail("timeout");
+    std::printf("found\n");
+    return 0;
+  }
+  if (command == L"gone") {
+    const ULONGLONG deadline = ::GetTickCount64() + number(3, 10000);
+    while (!topLevelWindows(title, false).empty()) {
+      if (::GetTickCount64() >= deadline) return fail("still there");
+      ::Sleep(50);
+    }
+    std::printf("gone\n");
+    return 0;
+  }
+  if (command == L"count") {
+    std::printf("%zu\n", topLevelWindows(title, argc > 3 && std::wstring(argv[3]) == L"visible")
+                             .size());
+    return 0;
+  }
+
+  // The remaining commands act on a window that must appear within the deadline.
+  const bool hiddenToo = command == L"close" || command == L"endsession";
+  HWND window = waitForWindow(title, 10000, !hiddenToo);
+  if (!window) return fail("no such window");
+
+  if (command == L"describe") {
+    describe(window);
+    return 0;
+  }
+  if (command == L"close") {
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    std::printf("closed\n");
+    return 0;
+  }
+  if (command == L"endsession") {
+    // What the window system sends when the session ends (1) or a shutdown is cancelled (0).
+    const BOOL ending = number(3, 1) != 0;
+    DWORD_PTR answer = 0;
+    if (ending) {
+      ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                            5000, &answer);
+    }
+    ::PostMessageW(window, WM_ENDSESSION, ending, ENDSESSION_LOGOFF);
+    std::printf("sent\n");
+    return 0;
+  }
+  if (argc < 4) return fail("missing control text");
+  HWND control = findChild(window, argv[3]);
+  if (!control) return fail("no such control");
+  if (command == L"check") {
+    std::printf("%d\n", ::SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+    return 0;
+  }
+  if (command == L"click") {
+    // Posted, not sent: the click may open a modal box, and the driver must not wait in it.
+    const LONG style = ::GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+    if (style == BS_AUTOCHECKBOX || style == BS_CHECKBOX) {
+      ::PostMessageW(control, BM_CLICK, 0, 0);
+    } else {
+      ::PostMessageW(::GetParent(control), WM_COMMAND,
+                     MAKEWPARAM(::GetDlgCtrlID(control), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(control));
+    }
+    std::printf("clicked\n");
+    return 0;
+  }
+  std::printf("unknown command\n");
+  return 2;
+}
