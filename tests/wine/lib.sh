@@ -118,3 +118,6 @@ expect_eq() {
 
 # Starts the wine server and its services, so that timings measure the program alone.
 warm_up() { wine cmd /c exit >/dev/null 2>&1 || true; }
+
+# Conditions handed to wait_until or check as `bash -c '…'` need the helpers too.
+export -f uidriver running not_running mci_commands

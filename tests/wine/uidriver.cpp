@@ -115,7 +115,8 @@ void describe(HWND window) {
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
     std::printf(
-        "usage: uidriver wait|wait-hidden|gone|describe|click|check|close|endsession TITLE "
+        "usage: uidriver wait|wait-hidden|gone|count|describe|click|dismiss|check|close|endsession "
+        "TITLE "
         "[TEXT|MS|0/1] [MS]\n");
     return 2;
   }
@@ -178,7 +179,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("%d\n", ::SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
     return 0;
   }
-  if (command == L"click") {
+  if (command == L"click" || command == L"dismiss") {
     // Posted, not sent: the click may open a modal box, and the driver must not wait in it.
     const LONG style = ::GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
     if (style == BS_AUTOCHECKBOX || style == BS_CHECKBOX) {
@@ -187,6 +188,14 @@ int wmain(int argc, wchar_t** argv) {
       ::PostMessageW(::GetParent(control), WM_COMMAND,
                      MAKEWPARAM(::GetDlgCtrlID(control), BN_CLICKED),
                      reinterpret_cast<LPARAM>(control));
+    }
+    if (command == L"dismiss") {
+      // The box is dismissed once its window is gone; a box that follows is another window.
+      const ULONGLONG deadline = ::GetTickCount64() + 10000;
+      while (::IsWindow(window)) {
+        if (::GetTickCount64() >= deadline) return fail("still open");
+        ::Sleep(50);
+      }
     }
     std::printf("clicked\n");
     return 0;

@@ -1,0 +1,4 @@
+// Resource numbers shared by the program's resource script and its code.
+#pragma once
+
+#define IDI_KONFIGURATOR 1

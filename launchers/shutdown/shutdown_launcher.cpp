@@ -1,0 +1,30 @@
+#include "launchers/shutdown/shutdown_launcher.h"
+
+#include "launchers/launcher_resources.h"
+
+namespace zelvo {
+
+ShutdownLauncher::ShutdownLauncher(ProgramServices& services)
+    : services_(services), scan_(services, AfterLaunch::EndProgram) {
+  frmMain_.className = L"Zelvo CD traywatch";
+  frmMain_.caption = kLauncherCaption;
+  frmMain_.programTitle = L"traywatch";
+  frmMain_.iconResource = kLauncherIcon;
+  frmMain_.listsDrives = true;
+  frmMain_.shutdownBlockReason = L"Wysuwanie tacki napędu CD";
+}
+
+void ShutdownLauncher::load() {
+  alreadyRunning_ = services_.previousInstance();
+  if (alreadyRunning_) {
+    services_.messageBox(kAlreadyRunningText, kStyleExclamation, kErrorTitle);
+    services_.endProgram();
+  }
+}
+
+void ShutdownLauncher::unload() {
+  if (alreadyRunning_) return;
+  scan_.scanAndEject();
+}
+
+}  // namespace zelvo

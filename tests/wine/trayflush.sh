@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# trayflush under Wine: opens every CD drive that holds a disc, half a second after it starts,
+# and is gone about a second later; a missing traypop is reported drive by drive.
+source "$(dirname "$0")/lib.sh"
+new_prefix trayflush
+cd_drive d disc
+cd_drive e empty
+cd_drive f disc
+network_drive g
+warm_up
+
+# -- Discs in D and F, traypop beside trayflush, in a folder with blanks and Polish letters,
+#    and a planted C:\Program.exe that an unquoted command line would start instead.
+folder=$(install_programs 'C:\Program Files\Zażółć Zelvo' trayflush traypop)
+cp "$ZELVO_BIN/traypop.exe" "$WINEPREFIX/drive_c/Program.exe"
+log=$WINEPREFIX/trayflush.log
+started=$(date +%s%N)
+WINEDEBUG=+mci timeout 30 wine "$folder/trayflush.exe" 2>"$log"
+elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+echo "trayflush ran for $elapsed_ms ms"
+# traypop runs on in its own process; wait for both drives' commands to be traced.
+wait_until 10 bash -c "[ \$(grep -c 'door open' '$log') -ge 2 ]" || true
+expect_eq "traypop opened d, then f; E (no disc), C (fixed) and G (network) left alone" \
+  "open d: type cdaudio alias Drived wait
+set Drived door open
+open f: type cdaudio alias Drivef wait
+set Drivef door open" "$(mci_commands "$log")"
+check "trayflush ends about 1.5 s after it starts" test "$elapsed_ms" -ge 1200 -a "$elapsed_ms" -lt 4000
+check "trayflush is gone" not_running 'trayflush[.]exe'
+
+# -- No traypop beside trayflush: the box for d stays open past several ticks, then f's box,
+#    then the program ends.
+folder=$(install_programs 'C:\Bez traypop' trayflush)
+WINEDEBUG=-all timeout 60 wine "$folder/trayflush.exe" &
+flush=$!
+check "the box for d is shown" uidriver wait 'Błąd' 10000
+expect_eq "it names the missing file" "Nie mogę znaleźć pliku: C:\\Bez traypop\\traypop.exe" \
+  "$(uidriver describe 'Błąd' | awk -F'|' '$1 == "control" && $2 == "Static" && $3 != "" {print $3}')"
+sleep 2 # four timer intervals: none of them may end the program while the box is open
+check "the box for d outlives several ticks" uidriver wait 'Błąd' 100
+check "trayflush still runs behind it" running 'trayflush[.]exe'
+check "the box for d is dismissed" uidriver dismiss 'Błąd' OK
+check "then the box for f" uidriver wait 'Błąd' 10000
+check "the box for f is dismissed" uidriver dismiss 'Błąd' OK
+check "trayflush ends after the last box" wait_until 10 not_running 'trayflush[.]exe'
+check "no further box" bash -c "[ \"\$(uidriver count 'Błąd')\" = 0 ]"
+wait "$flush" || true

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# traywatch under Wine: waits invisibly, refuses a second copy, and at the end of the session
+# (or when its window is closed) opens the first CD drive that holds a disc, and ends.
+source "$(dirname "$0")/lib.sh"
+new_prefix traywatch
+cd_drive d disc
+cd_drive e empty
+cd_drive f disc
+folder=$(install_programs 'C:\Program Files\Zelvo CD' traywatch traypop)
+warm_up
+
+start_watch() {
+  WINEDEBUG=+mci wine "$folder/traywatch.exe" 2>"$1" &
+  wait_until 15 bash -c "[ \"\$(uidriver count Kolvan)\" = 1 ]"
+}
+
+# -- The first copy waits, invisible.
+log=$WINEPREFIX/watch1.log
+check "traywatch's hidden window appears" start_watch "$log"
+expect_eq "nothing of it is visible" 0 "$(uidriver count Kolvan visible)"
+
+# -- A second copy says one is already waiting, and ends after OK; the first goes on.
+WINEDEBUG=-all timeout 60 wine "$folder/traywatch.exe" &
+second=$!
+check "the second copy shows its message" uidriver wait 'Błąd' 10000
+expect_eq "with the waiting copy's text" \
+  "Program już jest uruchomiony !!! Program jest niewidoczny, w tej chwili czeka na zamknięcie systemu, aby móc wysunąć tackę napędu CD" \
+  "$(uidriver describe 'Błąd' | awk -F'|' '$1 == "control" && $2 == "Static" && $3 != "" {print $3}')"
+check "OK dismisses it" uidriver dismiss 'Błąd' OK
+check "the second copy ends" wait_until 10 bash -c "! kill -0 $second 2>/dev/null"
+expect_eq "the first copy still waits" 1 "$(uidriver count Kolvan)"
+
+# -- A cancelled shutdown leaves it waiting.
+check "a cancelled shutdown is sent" uidriver endsession Kolvan 0
+sleep 1 # nothing must happen; give it the time it would take
+expect_eq "still waiting, nothing opened" "1|" "$(uidriver count Kolvan)|$(mci_commands "$log")"
+
+# -- The session ends: traypop for d only; F stays closed; the program ends.
+timeout 60 wineboot --end-session >/dev/null 2>&1 || true
+check "traywatch ends at the end of the session" wait_until 15 not_running 'traywatch[.]exe'
+wait_until 10 grep -q 'door open' "$log" || true
+expect_eq "only the first drive with a disc was opened" \
+  "open d: type cdaudio alias Drived wait
+set Drived door open" "$(mci_commands "$log")"
+
+# -- Its window asked to close while the session goes on: the same scan; with D empty, F opens.
+cd_drive d empty
+log=$WINEPREFIX/watch2.log
+check "a new traywatch waits" start_watch "$log"
+check "its window is asked to close" uidriver close Kolvan
+check "traywatch ends after the close" wait_until 15 not_running 'traywatch[.]exe'
+wait_until 10 grep -q 'door open' "$log" || true
+expect_eq "D was tested and skipped, F opened" \
+  "open f: type cdaudio alias Drivef wait
+set Drivef door open" "$(mci_commands "$log")"
+
+# -- traypop missing: one message at the end, and the program ends when it is dismissed.
+folder=$(install_programs 'C:\Bez traypop' traywatch)
+check "a traywatch without traypop waits" start_watch "$WINEPREFIX/watch3.log"
+check "its window is asked to close" uidriver close Kolvan
+check "the missing opener is reported" uidriver wait 'Błąd' 10000
+check "OK dismisses it" uidriver dismiss 'Błąd' OK
+check "traywatch ends after the one message" wait_until 10 not_running 'traywatch[.]exe'
+expect_eq "no second message" 0 "$(uidriver count 'Błąd')"
