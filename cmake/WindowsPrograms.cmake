@@ -11,21 +11,43 @@ add_library(zelvo_win32 STATIC
 )
 target_link_libraries(zelvo_win32 PUBLIC zelvo_logic winmm mpr shell32)
 
+# zelvo_program(NAME SOURCES ... [DESCRIPTION text] [WINDOWED]): one program with its manifest
+# and version resource. WINDOWED programs show windows or message boxes: they get themed
+# controls and per-monitor DPI awareness.
 function(zelvo_program name)
-  cmake_parse_arguments(PROGRAM "" "" "SOURCES" ${ARGN})
-  add_executable(${name} WIN32 ${PROGRAM_SOURCES} services/win32/mingw_runtime.cpp)
+  cmake_parse_arguments(PROGRAM "WINDOWED" "DESCRIPTION" "SOURCES" ${ARGN})
+  set(resources)
+  if(PROGRAM_DESCRIPTION)
+    set(ZELVO_PROGRAM ${name})
+    set(ZELVO_DESCRIPTION ${PROGRAM_DESCRIPTION})
+    set(ZELVO_MANIFEST_WINDOWED "")
+    if(PROGRAM_WINDOWED)
+      file(READ ${CMAKE_SOURCE_DIR}/resources/windowed.manifest.part ZELVO_MANIFEST_WINDOWED)
+    endif()
+    set(ZELVO_MANIFEST_FILE ${CMAKE_BINARY_DIR}/resources/${name}.manifest)
+    configure_file(${CMAKE_SOURCE_DIR}/resources/program.manifest.in ${ZELVO_MANIFEST_FILE} @ONLY)
+    configure_file(${CMAKE_SOURCE_DIR}/resources/version.rc.in
+                   ${CMAKE_BINARY_DIR}/resources/${name}_version.rc @ONLY)
+    set(resources ${CMAKE_BINARY_DIR}/resources/${name}_version.rc)
+    set_property(SOURCE ${resources} APPEND PROPERTY OBJECT_DEPENDS ${ZELVO_MANIFEST_FILE})
+  endif()
+  add_executable(${name} WIN32 ${PROGRAM_SOURCES} ${resources} services/win32/mingw_runtime.cpp)
   target_link_libraries(${name} PRIVATE zelvo_win32)
 endfunction()
 
 # windres looks for the icons named in the .rc files here.
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources -I ${CMAKE_SOURCE_DIR}")
 
-zelvo_program(traypop SOURCES opener/main.cpp)
+zelvo_program(traypop SOURCES opener/main.cpp opener/traypop.rc
+              DESCRIPTION "Zelvo CD – wysuwanie tacki jednego napędu")
 zelvo_program(konfigurator SOURCES configurator/main.cpp configurator/konfigurator.rc)
 target_link_libraries(konfigurator PRIVATE comctl32)
-zelvo_program(trayflush SOURCES launchers/immediate/main.cpp launchers/immediate/trayflush.rc)
-zelvo_program(traywatch SOURCES launchers/shutdown/main.cpp launchers/shutdown/traywatch.rc)
+zelvo_program(trayflush SOURCES launchers/immediate/main.cpp launchers/immediate/trayflush.rc
+              DESCRIPTION "Zelvo CD – wysuwanie tacek po zalogowaniu" WINDOWED)
+zelvo_program(traywatch SOURCES launchers/shutdown/main.cpp launchers/shutdown/traywatch.rc
+              DESCRIPTION "Zelvo CD – wysuwanie tacki przy zamykaniu systemu" WINDOWED)
 
 # Test tool, not part of the suite: drives the programs' windows in the end-to-end tests.
 add_executable(uidriver tests/wine/uidriver.cpp services/win32/mingw_runtime.cpp)
+target_link_libraries(uidriver PRIVATE version)
 set_target_properties(uidriver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)

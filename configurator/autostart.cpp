@@ -17,15 +17,25 @@ std::wstring startupCommand(std::wstring_view folder, std::wstring_view fileName
   return quotedIfBlank(joinPath(folder, fileName));
 }
 
-bool Autostart::addEjectNow() { return addEntry(kEjectNowValue, kEjectNowProgram); }
-bool Autostart::removeEjectNow() { return removeEntry(kEjectNowValue); }
-int Autostart::isEjectNowOn() { return isEntryOn(kEjectNowValue); }
+bool Autostart::addEjectNow() {
+  return addEntry(kEjectNowValue, kEjectNowProgram);
+}
+bool Autostart::removeEjectNow() {
+  return removeEntry(kEjectNowValue);
+}
+int Autostart::isEjectNowOn() {
+  return isEntryOn(kEjectNowValue);
+}
 
 bool Autostart::addEjectAtShutdown() {
   return addEntry(kEjectAtShutdownValue, kEjectAtShutdownProgram);
 }
-bool Autostart::removeEjectAtShutdown() { return removeEntry(kEjectAtShutdownValue); }
-int Autostart::isEjectAtShutdownOn() { return isEntryOn(kEjectAtShutdownValue); }
+bool Autostart::removeEjectAtShutdown() {
+  return removeEntry(kEjectAtShutdownValue);
+}
+int Autostart::isEjectAtShutdownOn() {
+  return isEntryOn(kEjectAtShutdownValue);
+}
 
 bool Autostart::addEntry(const wchar_t* name, const wchar_t* fileName) {
   std::wstring command;
@@ -56,7 +66,9 @@ long Autostart::openKey(std::uint32_t root, const std::wstring& subKey, std::uin
   return registry_.openKey(root, subKey, access, keyHandle_);
 }
 
-void Autostart::closeKey() { keyHandle_.reset(); }
+void Autostart::closeKey() {
+  keyHandle_.reset();
+}
 
 long Autostart::readValue(std::uint32_t root, const std::wstring& subKey, const std::wstring& name,
                           RegistryValue& value, std::uint32_t expectedType) {

@@ -1,5 +1,5 @@
 #include <windows.h>
-
+// Needs the types of windows.h before it.
 #include <commctrl.h>
 
 #include "configurator/autostart.h"

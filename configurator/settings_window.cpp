@@ -17,8 +17,8 @@ FormDesign frmKonfig() {
   design.controls = {
       {kFrame1, ControlKind::Frame, L"Dodaj do autostartu programy:", 120, 120, 4455, 855},
       {kCheck1, ControlKind::CheckBox, L"Wysuwaj tacki teraz", 120, 240, 3615, 255, kFrame1},
-      {kCheck2, ControlKind::CheckBox, L"Wysuwaj tacki przy zamykaniu windows", 120, 480, 3495,
-       255, kFrame1},
+      {kCheck2, ControlKind::CheckBox, L"Wysuwaj tacki przy zamykaniu windows", 120, 480, 3495, 255,
+       kFrame1},
       {kLabel1, ControlKind::Label,
        L"Programy które dodajesz do autostartu wysuwają tackę napędu CD, jeśli w środku jest "
        L"płyta. Jeden z programów to robi przy starcie systemu a drugi przy zamykaniu windows "
@@ -43,8 +43,8 @@ void SettingsWindow::click(int controlId) {
 void SettingsWindow::command1Click() {
   // Both entries are saved on every click, changed or not, so that a ticked one always points
   // at the folder the suite lies in now. The second is saved even when the first failed.
-  const bool nowSaved = services_.checkState(kCheck1) == 1 ? autostart_.addEjectNow()
-                                                           : autostart_.removeEjectNow();
+  const bool nowSaved =
+      services_.checkState(kCheck1) == 1 ? autostart_.addEjectNow() : autostart_.removeEjectNow();
   const bool atShutdownSaved = services_.checkState(kCheck2) == 1
                                    ? autostart_.addEjectAtShutdown()
                                    : autostart_.removeEjectAtShutdown();
@@ -56,6 +56,8 @@ void SettingsWindow::command1Click() {
   services_.endProgram();
 }
 
-void SettingsWindow::command2Click() { services_.openInBrowser(ZELVO_WEB_PAGE); }
+void SettingsWindow::command2Click() {
+  services_.openInBrowser(ZELVO_WEB_PAGE);
+}
 
 }  // namespace zelvo

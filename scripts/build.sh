@@ -7,3 +7,4 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows
 cmake --preset host >/dev/null
 cmake --build --preset host
+bash scripts/package.sh >/dev/null

@@ -9,8 +9,8 @@ bash tests/wine/session.sh start "$root" >/dev/null
 
 export ZELVO_BIN=$PWD/build/windows/bin ZELVO_TOOLS=$PWD/build/windows/test-tools ZELVO_WINE_ROOT=$root
 source tests/wine/lib.sh
-trap 'cleanup_prefix; bash tests/wine/session.sh stop "$root" >/dev/null' EXIT
 new_prefix demo
+trap 'cleanup_prefix; bash tests/wine/session.sh stop "$root" >/dev/null' EXIT
 cd_drive d disc
 cd_drive e empty
 cd_drive f disc
@@ -20,9 +20,32 @@ warm_up
 echo "Simulated drives: C: fixed, D: CD with a disc, E: CD without a disc, F: CD with a disc, G: network"
 echo "Programs installed in C:\\Program Files\\Zelvo CD"
 
-show_mci() { mci_commands "$1" | sed 's/^/    MCI: /'; }
+show_mci() {
+  mci_commands "$1" | sed 's/^/    MCI: /'
+  local opened
+  opened=$(mci_commands "$1" | sed -n 's/^set Drive\(.\) door open$/\1:/p' | tr '\n' ' ')
+  echo "    trays opened: ${opened:-none}"
+}
 
 echo
 echo "== traypop F, started by hand"
 WINEDEBUG=+mci timeout 20 wine "$folder/traypop.exe" F 2>"$root/traypop.log" || true
 show_mci "$root/traypop.log"
+
+echo
+echo "== trayflush, as the start-up list starts it at logon"
+started=$(date +%s%N)
+WINEDEBUG=+mci timeout 30 wine "$folder/trayflush.exe" 2>"$root/trayflush.log" || true
+echo "    trayflush ended after $((($(date +%s%N) - started) / 1000000)) ms"
+wait_until 10 bash -c "[ \$(grep -c 'door open' '$root/trayflush.log') -ge 2 ]" || true
+show_mci "$root/trayflush.log"
+
+echo
+echo "== traywatch waits invisibly; then the session ends (wineboot --end-session)"
+WINEDEBUG=+mci wine "$folder/traywatch.exe" 2>"$root/traywatch.log" &
+wait_until 15 bash -c '[ "$(uidriver count Kolvan)" = 1 ]' || true
+echo "    waiting: hidden window $(uidriver count Kolvan), visible $(uidriver count Kolvan visible)"
+timeout 60 wineboot --end-session >/dev/null 2>&1 || true
+wait_until 15 not_running 'traywatch[.]exe' && echo "    traywatch has ended"
+wait_until 10 grep -q 'door open' "$root/traywatch.log" || true
+show_mci "$root/traywatch.log"

@@ -52,10 +52,9 @@ class FakeKey final : public RegistryKey {
 }  // namespace
 
 bool NoCaseLess::operator()(const std::wstring& a, const std::wstring& b) const {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                      [](wchar_t x, wchar_t y) {
-                                        return std::towlower(x) < std::towlower(y);
-                                      });
+  return std::lexicographical_compare(
+      a.begin(), a.end(), b.begin(), b.end(),
+      [](wchar_t x, wchar_t y) { return std::towlower(x) < std::towlower(y); });
 }
 
 long FakeRegistry::openKey(std::uint32_t root, const std::wstring& subKey, std::uint32_t access,
@@ -84,7 +83,9 @@ long FakeRegistry::open(std::uint32_t root, const std::wstring& subKey, std::uin
   return kErrorSuccess;
 }
 
-StoredValue FakeRegistry::text(std::wstring_view text) { return {kRegSz, registryText(text)}; }
+StoredValue FakeRegistry::text(std::wstring_view text) {
+  return {kRegSz, registryText(text)};
+}
 
 std::optional<std::wstring> FakeRegistry::storedText(const std::wstring& subKey,
                                                      const std::wstring& name) const {

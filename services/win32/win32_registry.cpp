@@ -71,13 +71,13 @@ long Win32Registry::openKey(std::uint32_t root, const std::wstring& subKey, std:
   return code;
 }
 
-long Win32Registry::createKey(std::uint32_t root, const std::wstring& subKey,
-                              std::uint32_t access, std::unique_ptr<RegistryKey>& key) {
+long Win32Registry::createKey(std::uint32_t root, const std::wstring& subKey, std::uint32_t access,
+                              std::unique_ptr<RegistryKey>& key) {
   key.reset();
   UniqueHkey created;
-  const LSTATUS code = ::RegCreateKeyExW(predefinedKey(root), subKey.c_str(), 0, nullptr,
-                                         REG_OPTION_NON_VOLATILE, access, nullptr, created.put(),
-                                         nullptr);
+  const LSTATUS code =
+      ::RegCreateKeyExW(predefinedKey(root), subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        access, nullptr, created.put(), nullptr);
   if (code == ERROR_SUCCESS) key = std::make_unique<Win32Key>(std::move(created));
   return code;
 }

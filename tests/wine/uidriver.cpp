@@ -110,6 +110,35 @@ void describe(HWND window) {
   }
 }
 
+// Prints a program file's version strings and its embedded manifest, read back as Windows
+// reads them.
+int describeResources(const wchar_t* path) {
+  DWORD ignored = 0;
+  const DWORD size = ::GetFileVersionInfoSizeW(path, &ignored);
+  std::vector<BYTE> block(size);
+  if (size == 0 || !::GetFileVersionInfoW(path, 0, size, block.data())) {
+    return fail("no version resource");
+  }
+  for (const wchar_t* name : {L"ProductName", L"FileDescription", L"FileVersion",
+                              L"OriginalFilename"}) {
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    const std::wstring query = std::wstring(L"\\StringFileInfo\\041504B0\\") + name;
+    if (::VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length)) {
+      std::printf("version|%s|%s\n", utf8(name).c_str(), utf8(value).c_str());
+    }
+  }
+  HMODULE module = ::LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return fail("cannot load");
+  HRSRC manifest = ::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  if (manifest) {
+    const char* text = static_cast<const char*>(::LockResource(::LoadResource(module, manifest)));
+    std::printf("manifest|%.*s\n", int(::SizeofResource(module, manifest)), text);
+  }
+  ::FreeLibrary(module);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -125,6 +154,7 @@ int wmain(int argc, wchar_t** argv) {
     return argc > index ? DWORD(std::wcstoul(argv[index], nullptr, 10)) : fallback;
   };
 
+  if (command == L"resources") return describeResources(argv[2]);
   if (command == L"wait" || command == L"wait-hidden") {
     HWND window = waitForWindow(title, number(3, 10000), command == L"wait");
     if (!window) return fail("timeout");

@@ -1,0 +1,192 @@
+#include "configurator/settings_window.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "services/fake/fake_registry.h"
+#include "services/fake/fake_services.h"
+
+namespace zelvo {
+namespace {
+
+using fake::FakeRegistry;
+
+struct Fixture {
+  FakeRegistry registry;
+  fake::FakeServices services;
+  Autostart autostart{registry, services};
+  SettingsWindow window{services, autostart};
+
+  Fixture() {
+    services.folder = L"C:\\Program Files\\Zelvo CD";
+    registry.keys[kRunKey][L"Inny"] = FakeRegistry::text(L"C:\\inny.exe");
+  }
+  void store(const wchar_t* name, const wchar_t* text) {
+    registry.keys[kRunKey][name] = FakeRegistry::text(text);
+  }
+  std::optional<std::wstring> stored(const wchar_t* name) const {
+    return registry.storedText(kRunKey, name);
+  }
+};
+
+TEST(FrmKonfigTest, EveryControlLiesInsideTheClientAreaAndTheBoxesInsideTheFrame) {
+  const FormDesign design = frmKonfig();
+  EXPECT_TRUE(design.visible);
+  EXPECT_EQ(design.programTitle, L"Zelvo CD - konfigurator");
+  std::set<int> ids;
+  for (const ControlDesign& control : design.controls) {
+    SCOPED_TRACE(control.id);
+    EXPECT_TRUE(ids.insert(control.id).second);
+    EXPECT_GT(control.id, 2);  // Enter and Esc send IDOK (1) and IDCANCEL (2)
+    int left = control.left, top = control.top;
+    if (control.parentId != 0) {
+      const auto parent = std::find_if(design.controls.begin(), design.controls.end(),
+                                       [&](const auto& c) { return c.id == control.parentId; });
+      ASSERT_NE(parent, design.controls.end());
+      EXPECT_EQ(parent->kind, ControlKind::Frame);
+      EXPECT_LE(control.left + control.width, parent->width);
+      EXPECT_LE(control.top + control.height, parent->height);
+      left += parent->left;
+      top += parent->top;
+    }
+    EXPECT_LE(left + control.width, design.clientWidth);
+    EXPECT_LE(top + control.height, design.clientHeight);
+  }
+}
+
+// --- Loading ---
+
+TEST(LoadTest, TheBoxesShowWhichEntriesHoldText) {
+  struct Case {
+    const wchar_t* ejectNow;  // null: not there
+    const wchar_t* ejectAtShutdown;
+    int check1, check2;
+  };
+  for (const Case& c : {Case{nullptr, nullptr, 0, 0}, Case{L"C:\\a\\trayflush.exe", nullptr, 1, 0},
+                        Case{nullptr, L"C:\\a\\traywatch.exe", 0, 1},
+                        Case{L"Z:\\stare\\trayflush.exe", L"Z:\\stare\\traywatch.exe", 1, 1},
+                        Case{L"", L"", 0, 0}}) {
+    Fixture f;
+    // The boxes start the other way round, so that a box left unset shows.
+    f.services.checks = {{kCheck1, 1 - c.check1}, {kCheck2, 1 - c.check2}};
+    if (c.ejectNow) f.store(kEjectNowValue, c.ejectNow);
+    if (c.ejectAtShutdown) f.store(kEjectAtShutdownValue, c.ejectAtShutdown);
+    f.window.load();
+    EXPECT_EQ(f.services.checks[kCheck1], c.check1);
+    EXPECT_EQ(f.services.checks[kCheck2], c.check2);
+    EXPECT_TRUE(f.registry.writes.empty());
+    EXPECT_TRUE(f.registry.deletes.empty());
+  }
+}
+
+// --- Saving ---
+
+struct SaveCase {
+  int check1, check2;
+  bool ejectNow, ejectAtShutdown;  // the entries afterwards
+};
+
+class SaveTest : public testing::TestWithParam<SaveCase> {};
+
+TEST_P(SaveTest, WritesOrDeletesBothEntriesConfirmsAndEnds) {
+  Fixture f;
+  f.store(kEjectNowValue, L"Z:\\stare\\trayflush.exe");
+  f.store(kEjectAtShutdownValue, L"Z:\\stare\\traywatch.exe");
+  f.services.checks = {{kCheck1, GetParam().check1}, {kCheck2, GetParam().check2}};
+  // What the user could see in the registry while the confirmation is open.
+  std::optional<std::wstring> nowWhileConfirming, atShutdownWhileConfirming;
+  f.services.whileMessageBoxOpen = [&] {
+    nowWhileConfirming = f.stored(kEjectNowValue);
+    atShutdownWhileConfirming = f.stored(kEjectAtShutdownValue);
+  };
+
+  EXPECT_TRUE(fake::endsProgram([&] { f.window.click(kCommand1); }));
+
+  const auto expected = [](bool on, const wchar_t* path) {
+    return on ? std::optional<std::wstring>(path) : std::nullopt;
+  };
+  const auto ejectNow =
+      expected(GetParam().ejectNow, L"\"C:\\Program Files\\Zelvo CD\\trayflush.exe\"");
+  const auto ejectAtShutdown =
+      expected(GetParam().ejectAtShutdown, L"\"C:\\Program Files\\Zelvo CD\\traywatch.exe\"");
+  EXPECT_EQ(f.stored(kEjectNowValue), ejectNow);
+  EXPECT_EQ(f.stored(kEjectAtShutdownValue), ejectAtShutdown);
+  EXPECT_EQ(nowWhileConfirming, ejectNow);
+  EXPECT_EQ(atShutdownWhileConfirming, ejectAtShutdown);
+  EXPECT_EQ(f.stored(L"Inny"), L"C:\\inny.exe");
+
+  ASSERT_EQ(f.services.messageBoxes.size(), 1u);
+  EXPECT_EQ(f.services.messageBoxes[0].text, L"Ustawienia zostały zapisane");
+  EXPECT_EQ(f.services.messageBoxes[0].style, 64u);
+  EXPECT_EQ(f.services.messageBoxes[0].title, std::nullopt);  // the program's title
+  EXPECT_EQ(f.services.log.back(), L"end");
+  EXPECT_TRUE(f.services.browserAddresses.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(CheckStates, SaveTest,
+                         testing::Values(SaveCase{0, 0, false, false}, SaveCase{1, 0, true, false},
+                                         SaveCase{0, 1, false, true}, SaveCase{1, 1, true, true},
+                                         // Only 1 counts as ticked.
+                                         SaveCase{2, -1, false, false}),
+                         [](const auto& info) { return "case" + std::to_string(info.index); });
+
+TEST(SaveTest, NoEntriesAndNoKeyStillConfirms) {
+  Fixture f;
+  f.registry.keys.clear();
+  EXPECT_TRUE(fake::endsProgram([&] { f.window.click(kCommand1); }));
+  ASSERT_EQ(f.services.messageBoxes.size(), 1u);
+  EXPECT_EQ(f.services.messageBoxes[0].text, L"Ustawienia zostały zapisane");
+}
+
+TEST(SaveTest, AFailedWriteOrDeleteIsReportedInsteadOfTheConfirmation) {
+  struct Case {
+    const char* what;
+    int check1, check2;
+    long setResult, deleteResult;
+    std::uint32_t refusedRights;
+  };
+  for (const Case& c : {Case{"firstWriteRefused", 1, 0, kErrorAccessDenied, 0, 0},
+                        Case{"secondWriteRefused", 0, 1, kErrorAccessDenied, 0, 0},
+                        Case{"deleteRefused", 0, 0, 0, kErrorAccessDenied, 0},
+                        Case{"keyReadOnly", 1, 1, 0, 0, kKeySetValue}}) {
+    SCOPED_TRACE(c.what);
+    Fixture f;
+    f.store(kEjectNowValue, L"Z:\\stare\\trayflush.exe");
+    f.store(kEjectAtShutdownValue, L"Z:\\stare\\traywatch.exe");
+    f.services.checks = {{kCheck1, c.check1}, {kCheck2, c.check2}};
+    f.registry.setValueResult = c.setResult;
+    f.registry.deleteValueResult = c.deleteResult;
+    f.registry.refusedRights = c.refusedRights;
+
+    EXPECT_TRUE(fake::endsProgram([&] { f.window.click(kCommand1); }));
+    ASSERT_EQ(f.services.messageBoxes.size(), 1u);
+    EXPECT_EQ(f.services.messageBoxes[0].text, L"Nie udało się zapisać ustawień.");
+    EXPECT_EQ(f.services.messageBoxes[0].style, 48u);
+    EXPECT_EQ(f.services.messageBoxes[0].title, std::nullopt);
+    EXPECT_EQ(f.services.log.back(), L"end");
+    // A failure with the first entry does not keep the second from being saved.
+    EXPECT_EQ(f.registry.opens.size(), 2u);
+  }
+}
+
+// --- The web page ---
+
+TEST(WwwTest, OpensTheWebPageAndLeavesEverythingAsItWas) {
+  Fixture f;
+  f.store(kEjectNowValue, L"C:\\a\\trayflush.exe");
+  f.window.load();
+  f.services.checks[kCheck2] = 1;  // ticked but not saved
+  const size_t opensBefore = f.registry.opens.size();
+
+  EXPECT_FALSE(fake::endsProgram([&] { f.window.click(kCommand2); }));
+  EXPECT_EQ(f.services.browserAddresses, std::vector<std::wstring>{ZELVO_WEB_PAGE});
+  EXPECT_TRUE(f.services.messageBoxes.empty());
+  EXPECT_EQ(f.registry.opens.size(), opensBefore);
+  EXPECT_EQ(f.services.checks[kCheck1], 1);
+  EXPECT_EQ(f.services.checks[kCheck2], 1);
+  EXPECT_EQ(f.stored(kEjectAtShutdownValue), std::nullopt);
+}
+
+}  // namespace
+}  // namespace zelvo
