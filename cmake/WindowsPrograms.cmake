@@ -51,3 +51,9 @@ zelvo_program(traywatch SOURCES launchers/shutdown/main.cpp launchers/shutdown/t
 add_executable(uidriver tests/wine/uidriver.cpp services/win32/mingw_runtime.cpp)
 target_link_libraries(uidriver PRIVATE version)
 set_target_properties(uidriver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)
+
+# Baselines for the figures script.
+foreach(baseline empty_program empty_window)
+  add_executable(${baseline} WIN32 tests/bench/${baseline}.cpp)
+  set_target_properties(${baseline} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)
+endforeach()

@@ -7,4 +7,6 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows
 cmake --preset host >/dev/null
 cmake --build --preset host
+cmake --preset host-sanitize >/dev/null
+cmake --build --preset host-sanitize
 bash scripts/package.sh >/dev/null

@@ -8,6 +8,7 @@ packages=(
   wine wine64 xvfb procps                                    # running them on a virtual display
   imagemagick                                                # screenshots of the windows
   nsis zip                                                   # the release package and installer
+  bc                                                         # the figures script
 )
 
 missing=()

@@ -3,4 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
+# The logic once more under AddressSanitizer and UndefinedBehaviorSanitizer; then everything,
+# so that the run ends with the full suite's summary.
+ctest --preset host-sanitize
 ctest --preset host "$@"

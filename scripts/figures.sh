@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Prints the suite's figures: each program's size and imported DLLs, traypop's start-to-end
+# time under Wine beside an empty program's, and traywatch's CPU time and memory while it
+# waits beside an empty windowed program's. It reports; it never fails on a number.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh >/dev/null
+root=$PWD/build/bench
+bash tests/wine/session.sh start "$root" >/dev/null
+export ZELVO_BIN=$PWD/build/windows/bin ZELVO_TOOLS=$PWD/build/windows/test-tools ZELVO_WINE_ROOT=$root
+source tests/wine/lib.sh
+new_prefix bench
+trap 'cleanup_prefix; bash tests/wine/session.sh stop "$root" >/dev/null' EXIT
+cd_drive e empty
+
+echo "== Sizes and imports (aim: at most 64 KiB, Windows DLLs only)"
+for program in traypop trayflush traywatch konfigurator; do
+  file=$ZELVO_BIN/$program.exe
+  size=$(stat -c %s "$file")
+  imports=$(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/.*DLL Name: //p' | tr '\n' ' ')
+  printf '%-13s %6d bytes (%5.1f KiB)  imports: %s\n' "$program" "$size" \
+    "$(echo "$size / 1024" | bc -l)" "$imports"
+done
+
+warm_up
+median_ms() { # median wall time of 9 runs of a program, in ms
+  local times=() i started
+  for i in 1 2 3 4 5 6 7 8 9; do
+    started=$(date +%s%N)
+    timeout 20 wine "$@" >/dev/null 2>&1 || true
+    times+=($((($(date +%s%N) - started) / 1000000)))
+  done
+  printf '%s\n' "${times[@]}" | sort -n | sed -n 5p
+}
+echo
+echo "== traypop start to end under Wine (aim: within 1.1x of an empty program)"
+empty=$(median_ms "$ZELVO_TOOLS/empty_program.exe")
+traypop=$(median_ms "$ZELVO_BIN/traypop.exe" e)
+echo "empty program: $empty ms, traypop e: $traypop ms (median of 9), ratio $(echo "scale=2; $traypop / $empty" | bc)"
+
+# CPU time (user + system, in clock ticks) and resident memory of a waiting program.
+idle_figures() {
+  local pattern=$1 pid before after hz
+  hz=$(getconf CLK_TCK)
+  wait_until 15 running "$pattern" || { echo "did not start"; return; }
+  sleep 2 # past its start-up, so that only the waiting is measured
+  pid=$(for p in $(pgrep -f -- "$pattern"); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
+  done | head -1)
+  before=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  sleep 10
+  after=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  echo "$(((after - before) * 1000 / hz)) ms CPU over 10 idle seconds, $(awk '/VmRSS/ {print $2, $3}' "/proc/$pid/status") resident"
+}
+echo
+echo "== Waiting for the session end (aim: traywatch 0 ms of CPU)"
+wine "$ZELVO_TOOLS/empty_window.exe" >/dev/null 2>&1 &
+echo "empty window: $(idle_figures 'empty_window[.]exe')"
+wine "$ZELVO_BIN/traywatch.exe" >/dev/null 2>&1 &
+echo "traywatch:    $(idle_figures 'traywatch[.]exe')"
