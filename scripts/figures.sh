@@ -7,10 +7,10 @@ cd "$(dirname "$0")/.."
 bash scripts/build.sh >/dev/null
 root=$PWD/build/bench
 bash tests/wine/session.sh start "$root" >/dev/null
-export ZELVO_BIN=$PWD/build/windows/bin ZELVO_TOOLS=$PWD/build/windows/test-tools ZELVO_WINE_ROOT=$root
+export ZELVO_SOURCE=$PWD ZELVO_BIN=$PWD/build/windows/bin ZELVO_TOOLS=$PWD/build/windows/test-tools \
+  ZELVO_WINE_ROOT=$root
 source tests/wine/lib.sh
-new_prefix bench
-trap 'cleanup_prefix; bash tests/wine/session.sh stop "$root" >/dev/null' EXIT
+scratch_session "$root" bench
 cd_drive e empty
 
 echo "== Sizes and imports (aim: at most 64 KiB, Windows DLLs only)"

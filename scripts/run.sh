@@ -6,11 +6,10 @@ cd "$(dirname "$0")/.."
 bash scripts/build.sh >/dev/null
 root=$PWD/build/demo
 bash tests/wine/session.sh start "$root" >/dev/null
-
-export ZELVO_BIN=$PWD/build/windows/bin ZELVO_TOOLS=$PWD/build/windows/test-tools ZELVO_WINE_ROOT=$root
+export ZELVO_SOURCE=$PWD ZELVO_BIN=$PWD/build/windows/bin ZELVO_TOOLS=$PWD/build/windows/test-tools \
+  ZELVO_WINE_ROOT=$root
 source tests/wine/lib.sh
-new_prefix demo
-trap 'cleanup_prefix; bash tests/wine/session.sh stop "$root" >/dev/null' EXIT
+scratch_session "$root" demo
 cd_drive d disc
 cd_drive e empty
 cd_drive f disc

@@ -1,6 +1,6 @@
 #include "launchers/immediate/immediate_launcher.h"
 
-#include "launchers/launcher_resources.h"
+#include "launchers/launcher_window.h"
 
 namespace zelvo {
 
@@ -20,12 +20,9 @@ std::wstring nextTickCount(const std::wstring& tag) {
 }
 
 ImmediateLauncher::ImmediateLauncher(ProgramServices& services)
-    : services_(services), scan_(services, AfterLaunch::ContinueScan) {
-  frmMain_.className = L"Zelvo CD trayflush";
-  frmMain_.caption = kLauncherCaption;
-  frmMain_.programTitle = L"trayflush";
-  frmMain_.iconResource = kLauncherIcon;
-  frmMain_.listsDrives = true;
+    : services_(services),
+      scan_(services, AfterLaunch::ContinueScan),
+      frmMain_(hiddenLauncherWindow(L"trayflush")) {
   frmMain_.timer = &Timer1_;
   Timer1_.onTick([this] { onTimer1Tick(); });
 }

@@ -1,16 +1,13 @@
 #include "launchers/shutdown/shutdown_launcher.h"
 
-#include "launchers/launcher_resources.h"
+#include "launchers/launcher_window.h"
 
 namespace zelvo {
 
 ShutdownLauncher::ShutdownLauncher(ProgramServices& services)
-    : services_(services), scan_(services, AfterLaunch::EndProgram) {
-  frmMain_.className = L"Zelvo CD traywatch";
-  frmMain_.caption = kLauncherCaption;
-  frmMain_.programTitle = L"traywatch";
-  frmMain_.iconResource = kLauncherIcon;
-  frmMain_.listsDrives = true;
+    : services_(services),
+      scan_(services, AfterLaunch::EndProgram),
+      frmMain_(hiddenLauncherWindow(L"traywatch")) {
   frmMain_.shutdownBlockReason = L"Wysuwanie tacki napędu CD";
 }
 
