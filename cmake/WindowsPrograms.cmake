@@ -40,7 +40,8 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I ${CMAKE_SOURCE_DIR}/resources -I ${CMAK
 
 zelvo_program(traypop SOURCES opener/main.cpp opener/traypop.rc
               DESCRIPTION "Zelvo CD – wysuwanie tacki jednego napędu")
-zelvo_program(konfigurator SOURCES configurator/main.cpp configurator/konfigurator.rc)
+zelvo_program(konfigurator SOURCES configurator/main.cpp configurator/konfigurator.rc
+              DESCRIPTION "Zelvo CD – konfigurator" WINDOWED)
 target_link_libraries(konfigurator PRIVATE comctl32)
 zelvo_program(trayflush SOURCES launchers/immediate/main.cpp launchers/immediate/trayflush.rc
               DESCRIPTION "Zelvo CD – wysuwanie tacek po zalogowaniu" WINDOWED)
@@ -57,3 +58,8 @@ foreach(baseline empty_program empty_window)
   add_executable(${baseline} WIN32 tests/bench/${baseline}.cpp)
   set_target_properties(${baseline} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)
 endforeach()
+
+# Stands in for traypop where a test must see how a launcher started it.
+add_executable(recorder WIN32 tests/wine/recorder.cpp services/win32/mingw_runtime.cpp)
+target_link_libraries(recorder PRIVATE zelvo_win32)
+set_target_properties(recorder PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)

@@ -44,9 +44,7 @@ idle_figures() {
   hz=$(getconf CLK_TCK)
   wait_until 15 running "$pattern" || { echo "did not start"; return; }
   sleep 2 # past its start-up, so that only the waiting is measured
-  pid=$(for p in $(pgrep -f -- "$pattern"); do
-    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
-  done | head -1)
+  pid=$(prefix_pids "$pattern" | head -1)
   before=$(awk '{print $14 + $15}' "/proc/$pid/stat")
   sleep 10
   after=$(awk '{print $14 + $15}' "/proc/$pid/stat")

@@ -36,7 +36,7 @@ echo "== trayflush, as the start-up list starts it at logon"
 started=$(date +%s%N)
 WINEDEBUG=+mci timeout 30 wine "$folder/trayflush.exe" 2>"$root/trayflush.log" || true
 echo "    trayflush ended after $((($(date +%s%N) - started) / 1000000)) ms"
-wait_until 10 bash -c "[ \$(grep -c 'door open' '$root/trayflush.log') -ge 2 ]" || true
+wait_for_doors "$root/trayflush.log" 2
 show_mci "$root/trayflush.log"
 
 echo
@@ -46,5 +46,35 @@ wait_until 15 bash -c '[ "$(uidriver count Kolvan)" = 1 ]' || true
 echo "    waiting: hidden window $(uidriver count Kolvan), visible $(uidriver count Kolvan visible)"
 timeout 60 wineboot --end-session >/dev/null 2>&1 || true
 wait_until 15 not_running 'traywatch[.]exe' && echo "    traywatch has ended"
-wait_until 10 grep -q 'door open' "$root/traywatch.log" || true
+wait_for_doors "$root/traywatch.log" 1
 show_mci "$root/traywatch.log"
+
+echo
+echo "== konfigurator: the settings window"
+window='Konfigurator programu zelvo CD'
+wine "$folder/konfigurator.exe" &
+uidriver wait "$window" 15000 >/dev/null || true
+# The screen is black around the window: trimmed, the picture is the window itself.
+import -display "$DISPLAY" -window root png:- | convert - -trim +repage "$root/konfigurator.png"
+echo "    screenshot: $root/konfigurator.png"
+uidriver describe "$window" | sed 's/^/    /'
+echo "    ticking both boxes and saving"
+uidriver click "$window" 'Wysuwaj tacki teraz' >/dev/null
+uidriver click "$window" 'Wysuwaj tacki przy zamykaniu windows' >/dev/null
+uidriver click "$window" 'Zapisz ustawienia' >/dev/null
+uidriver wait 'Zelvo CD - konfigurator' 10000 >/dev/null || true
+echo "    message: $(uidriver describe 'Zelvo CD - konfigurator' |
+  awk -F'|' '$1 == "control" && $2 == "Static" && $3 != "" {print $3}')"
+uidriver dismiss 'Zelvo CD - konfigurator' OK >/dev/null || true
+wait_until 10 not_running 'konfigurator[.]exe' && echo "    konfigurator has ended"
+echo "    the start-up list now holds:"
+wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' 2>/dev/null | tr -d '\r' |
+  sed -n 's/^    /      /p'
+
+echo
+echo "== a simulated logon (wineboot) starts what the start-up list holds"
+WINEDEBUG=+mci timeout 60 wineboot 2>"$root/logon.log" || true
+wait_until 15 running 'traywatch[.]exe' && echo "    traywatch is waiting for the end of the session"
+wait_for_doors "$root/logon.log" 2
+echo "    trayflush:"
+show_mci "$root/logon.log"

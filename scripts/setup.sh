@@ -6,6 +6,7 @@ packages=(
   cmake ninja-build g++ libgtest-dev                         # host build and unit tests
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64      # the Windows programs
   wine wine64 xvfb procps                                    # running them on a virtual display
+  fonts-wine                                                 # Tahoma, which MS Shell Dlg stands for
   imagemagick                                                # screenshots of the windows
   nsis zip                                                   # the release package and installer
   bc                                                         # the figures script

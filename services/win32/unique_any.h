@@ -38,8 +38,8 @@ class UniqueAny {
   T value_ = Invalid;
 };
 
-// Some handle kinds mark "none" with null, others with INVALID_HANDLE_VALUE; each owner uses the
-// value its API returns on failure.
+// Every kind owned here marks "none" with null. (Files, which use INVALID_HANDLE_VALUE, are
+// tested before they are handed to an owner.)
 inline void closeHandle(HANDLE h) { ::CloseHandle(h); }
 inline void closeKey(HKEY key) { ::RegCloseKey(key); }
 inline void deleteObject(HGDIOBJ object) { ::DeleteObject(object); }

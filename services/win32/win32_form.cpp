@@ -4,6 +4,7 @@
 #include <winnetwk.h>
 
 #include "services/text.h"
+#include "services/win32/no_critical_error_boxes.h"
 #include "services/timer_control.h"
 
 namespace zelvo::win32 {
@@ -53,13 +54,10 @@ std::wstring displayTextOf(const std::wstring& root, UINT type) {
     return {};
   }
   if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_UNKNOWN) return {};
-  // A removable drive without a medium would otherwise raise the system's "no disk" box.
-  DWORD previous = 0;
-  ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous);
+  NoCriticalErrorBoxes quiet;  // a removable drive may hold no medium
   wchar_t label[MAX_PATH + 1] = L"";
   const BOOL known = ::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr,
                                              nullptr, nullptr, 0);
-  ::SetThreadErrorMode(previous, nullptr);
   return known ? std::wstring(label) : std::wstring();
 }
 
@@ -93,6 +91,8 @@ int Win32Form::run() {
   }
   if (design_.visible) {
     ::ShowWindow(window_, SW_SHOWNORMAL);
+    // As in a dialog, the keyboard starts at the first control that takes it.
+    if (HWND first = ::GetNextDlgTabItem(window_, nullptr, FALSE)) ::SetFocus(first);
     ::UpdateWindow(window_);
   }
   MSG message;

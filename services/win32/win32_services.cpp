@@ -2,27 +2,14 @@
 
 #include <mmsystem.h>
 
+#include <cwctype>
 #include <vector>
 
 #include "services/text.h"
+#include "services/win32/no_critical_error_boxes.h"
 
 namespace zelvo::win32 {
 namespace {
-
-// Keeps the system's critical-error boxes ("There is no disk in the drive") away for the
-// length of one drive access, on this thread only.
-class NoCriticalErrorBoxes {
- public:
-  NoCriticalErrorBoxes() {
-    ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_);
-  }
-  ~NoCriticalErrorBoxes() { ::SetThreadErrorMode(previous_, nullptr); }
-  NoCriticalErrorBoxes(const NoCriticalErrorBoxes&) = delete;
-  NoCriticalErrorBoxes& operator=(const NoCriticalErrorBoxes&) = delete;
-
- private:
-  DWORD previous_ = 0;
-};
 
 std::wstring rootOf(const std::wstring& driveName) {
   return std::wstring(driveName.substr(0, 1)) + L":\\";
@@ -95,7 +82,7 @@ bool Win32Services::previousInstance() {
     // One name per program file in this logon session; the mutex lives as long as the process.
     std::wstring program = modulePath();
     program = program.substr(program.find_last_of(L'\\') + 1);
-    for (auto& c : program) c = static_cast<wchar_t>(::towlower(c));
+    for (auto& c : program) c = static_cast<wchar_t>(std::towlower(c));
     instanceMutex_.reset(::CreateMutexW(nullptr, FALSE, (L"Local\\Zelvo CD " + program).c_str()));
     if (!instanceMutex_) return false;
     alreadyThere_ = ::GetLastError() == ERROR_ALREADY_EXISTS;

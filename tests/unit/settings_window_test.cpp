@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "services/fake/fake_registry.h"
 #include "services/fake/fake_services.h"
 
@@ -29,31 +27,6 @@ struct Fixture {
     return registry.storedText(kRunKey, name);
   }
 };
-
-TEST(FrmKonfigTest, EveryControlLiesInsideTheClientAreaAndTheBoxesInsideTheFrame) {
-  const FormDesign design = frmKonfig();
-  EXPECT_TRUE(design.visible);
-  EXPECT_EQ(design.programTitle, L"Zelvo CD - konfigurator");
-  std::set<int> ids;
-  for (const ControlDesign& control : design.controls) {
-    SCOPED_TRACE(control.id);
-    EXPECT_TRUE(ids.insert(control.id).second);
-    EXPECT_GT(control.id, 2);  // Enter and Esc send IDOK (1) and IDCANCEL (2)
-    int left = control.left, top = control.top;
-    if (control.parentId != 0) {
-      const auto parent = std::find_if(design.controls.begin(), design.controls.end(),
-                                       [&](const auto& c) { return c.id == control.parentId; });
-      ASSERT_NE(parent, design.controls.end());
-      EXPECT_EQ(parent->kind, ControlKind::Frame);
-      EXPECT_LE(control.left + control.width, parent->width);
-      EXPECT_LE(control.top + control.height, parent->height);
-      left += parent->left;
-      top += parent->top;
-    }
-    EXPECT_LE(left + control.width, design.clientWidth);
-    EXPECT_LE(top + control.height, design.clientHeight);
-  }
-}
 
 // --- Loading ---
 
@@ -86,6 +59,10 @@ struct SaveCase {
   int check1, check2;
   bool ejectNow, ejectAtShutdown;  // the entries afterwards
 };
+
+void PrintTo(const SaveCase& c, std::ostream* os) {
+  *os << "Check1 " << c.check1 << ", Check2 " << c.check2;
+}
 
 class SaveTest : public testing::TestWithParam<SaveCase> {};
 

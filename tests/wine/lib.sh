@@ -77,6 +77,12 @@ mci_commands() {
   sed -n 's/.*trace:mci:mciSendStringW (L"\(.*\)", 0000000000000000, 0, 0000000000000000)$/\1/p' "$1" | tr -d '\r'
 }
 
+# wait_for_doors LOG N: traypop runs on in processes of its own; waits, 10 s at most, until N
+# door commands have been traced in LOG.
+wait_for_doors() {
+  wait_until 10 bash -c "[ \$(mci_commands '$1' | grep -c 'door open') -ge $2 ]" || true
+}
+
 # wait_until SECONDS COMMAND...: polls COMMAND until it succeeds or the deadline passes.
 wait_until() {
   local deadline=$((SECONDS + $1))
@@ -87,17 +93,17 @@ wait_until() {
   done
 }
 
-# running PATTERN: whether a process of this test's prefix has PATTERN in its command line.
-running() {
+# prefix_pids PATTERN: processes of this test's prefix with PATTERN in their command line.
+prefix_pids() {
   local pid
   for pid in $(pgrep -f -- "$1"); do
     [ "$pid" != "$$" ] || continue
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
-      return 0
+    if tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+      echo "$pid"
     fi
   done
-  return 1
 }
+running() { [ -n "$(prefix_pids "$1")" ]; }
 not_running() { ! running "$@"; }
 
 check() {
@@ -127,4 +133,4 @@ expect_eq() {
 warm_up() { wine cmd /c exit >/dev/null 2>&1 || true; }
 
 # Conditions handed to wait_until or check as `bash -c '…'` need the helpers too.
-export -f uidriver running not_running mci_commands
+export -f uidriver prefix_pids running not_running mci_commands

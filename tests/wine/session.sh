@@ -20,7 +20,7 @@ start)
     rm -rf "$root/template"
     export WINEPREFIX="$root/template" DISPLAY=$(cat "$root/display")
     timeout 300 wineboot --init >"$root/wineboot.log" 2>&1
-    # Drive types the tests may use; a letter is present only while its dosdevices link is.
+    # Drive types the tests may use (a letter is present only while its dosdevices link is).
     cat >"$root/drives.reg" <<'REG'
 REGEDIT4
 
@@ -30,8 +30,15 @@ REGEDIT4
 "f:"="cdrom"
 "h:"="cdrom"
 "g:"="network"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Decorated"="N"
 REG
     timeout 120 wine regedit /S "$(winepath -w "$root/drives.reg")" >>"$root/wineboot.log" 2>&1
+    # Windows drawn as on Windows: Wine's own fonts (Tahoma, which the dialog font MS Shell Dlg
+    # stands for, and Marlett for the caption buttons) where this Wine finds them, and frames
+    # drawn by Wine itself ("Decorated"="N" above), since Xvfb runs no window manager.
+    ln -sf /usr/share/wine/fonts/*.ttf "$root/template/drive_c/windows/Fonts/"
     timeout 60 wineserver -k || true
     timeout 60 wineserver -w || true
     touch "$root/template/ready"

@@ -18,8 +18,7 @@ started=$(date +%s%N)
 WINEDEBUG=+mci timeout 30 wine "$folder/trayflush.exe" 2>"$log"
 elapsed_ms=$((($(date +%s%N) - started) / 1000000))
 echo "trayflush ran for $elapsed_ms ms"
-# traypop runs on in its own process; wait for both drives' commands to be traced.
-wait_until 10 bash -c "[ \$(grep -c 'door open' '$log') -ge 2 ]" || true
+wait_for_doors "$log" 2
 expect_eq "traypop opened d, then f; E (no disc), C (fixed) and G (network) left alone" \
   "open d: type cdaudio alias Drived wait
 set Drived door open
@@ -27,6 +26,16 @@ open f: type cdaudio alias Drivef wait
 set Drivef door open" "$(mci_commands "$log")"
 check "trayflush ends about 1.5 s after it starts" test "$elapsed_ms" -ge 1200 -a "$elapsed_ms" -lt 4000
 check "trayflush is gone" not_running 'trayflush[.]exe'
+
+# -- How traypop is started: by its own path, in its own folder (not on the disc that the scan
+#    left current), minimized, with the lower-case letter alone as its argument text.
+folder=$(install_programs 'C:\Ścieżka z odstępami' trayflush)
+cp "$ZELVO_TOOLS/recorder.exe" "$folder/traypop.exe"
+WINEDEBUG=-all timeout 30 wine "$folder/trayflush.exe"
+wait_until 10 bash -c "[ \$(wc -l <'$folder/record.txt' 2>/dev/null || echo 0) -ge 2 ]" || true
+expect_eq "traypop started for d then f, in its folder, style 2" \
+  'C:\Ścieżka z odstępami|d|2
+C:\Ścieżka z odstępami|f|2' "$(tr -d '\r' <"$folder/record.txt" 2>/dev/null)"
 
 # -- No traypop beside trayflush: the box for d stays open past several ticks, then f's box,
 #    then the program ends.

@@ -38,7 +38,7 @@ expect_eq "still waiting, nothing opened" "1|" "$(uidriver count Kolvan)|$(mci_c
 # -- The session ends: traypop for d only; F stays closed; the program ends.
 timeout 60 wineboot --end-session >/dev/null 2>&1 || true
 check "traywatch ends at the end of the session" wait_until 15 not_running 'traywatch[.]exe'
-wait_until 10 grep -q 'door open' "$log" || true
+wait_for_doors "$log" 1
 expect_eq "only the first drive with a disc was opened" \
   "open d: type cdaudio alias Drived wait
 set Drived door open" "$(mci_commands "$log")"
@@ -49,7 +49,7 @@ log=$WINEPREFIX/watch2.log
 check "a new traywatch waits" start_watch "$log"
 check "its window is asked to close" uidriver close Kolvan
 check "traywatch ends after the close" wait_until 15 not_running 'traywatch[.]exe'
-wait_until 10 grep -q 'door open' "$log" || true
+wait_for_doors "$log" 1
 expect_eq "D was tested and skipped, F opened" \
   "open f: type cdaudio alias Drivef wait
 set Drivef door open" "$(mci_commands "$log")"

@@ -144,7 +144,8 @@ int describeResources(const wchar_t* path) {
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
     std::printf(
-        "usage: uidriver wait|wait-hidden|gone|count|describe|click|dismiss|check|close|endsession "
+        "usage: uidriver wait|wait-hidden|gone|count|describe|click|dismiss|check|extent|close|"
+        "endsession "
         "TITLE "
         "[TEXT|MS|0/1] [MS]\n");
     return 2;
@@ -207,6 +208,36 @@ int wmain(int argc, wchar_t** argv) {
   if (!control) return fail("no such control");
   if (command == L"check") {
     std::printf("%d\n", ::SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+    return 0;
+  }
+  if (command == L"extent") {
+    // The size the control's text takes in the dialog font the layouts are drawn for, MS Shell
+    // Dlg 8 pt at the window's DPI (the control's own font handle means nothing in this
+    // process): a label's text wrapped at the label's width, as it draws it, any other on one
+    // line.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"user32"), "GetDpiForWindow")));
+    HDC dc = ::GetDC(control);
+    const int dpi =
+        getDpiForWindow ? int(getDpiForWindow(window)) : ::GetDeviceCaps(dc, LOGPIXELSY);
+    LOGFONTW logFont{};
+    logFont.lfHeight = -::MulDiv(8, dpi, 72);
+    logFont.lfCharSet = DEFAULT_CHARSET;
+    ::lstrcpynW(logFont.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
+    const HFONT font = ::CreateFontIndirectW(&logFont);
+    const HGDIOBJ previous = ::SelectObject(dc, font);
+    const std::wstring text = textOf(control);
+    RECT client;
+    ::GetClientRect(control, &client);
+    const bool label = classOf(control) == L"Static";
+    RECT needed{0, 0, label ? client.right : 0, 0};
+    ::DrawTextW(dc, text.c_str(), -1, &needed,
+                DT_CALCRECT | (label ? DT_WORDBREAK | DT_EXPANDTABS : DT_SINGLELINE));
+    ::SelectObject(dc, previous);
+    ::DeleteObject(font);
+    ::ReleaseDC(control, dc);
+    std::printf("%ld x %ld\n", needed.right - needed.left, needed.bottom - needed.top);
     return 0;
   }
   if (command == L"click" || command == L"dismiss") {
