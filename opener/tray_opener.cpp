@@ -2,7 +2,9 @@
 
 namespace zelvo {
 
-std::wstring driveLetterOf(const std::wstring& argumentText) { return argumentText.substr(0, 1); }
+std::wstring driveLetterOf(const std::wstring& argumentText) {
+  return argumentText.substr(0, 1);
+}
 
 long openTray(ProgramServices& services, const std::wstring& driveLetter) {
   const std::wstring alias = L"Drive" + driveLetter;

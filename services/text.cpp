@@ -5,7 +5,9 @@
 namespace zelvo {
 namespace {
 
-bool isBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+bool isBlank(wchar_t c) {
+  return c == L' ' || c == L'\t';
+}
 
 }  // namespace
 

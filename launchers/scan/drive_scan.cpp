@@ -5,8 +5,12 @@
 namespace zelvo {
 namespace {
 
-std::wstring driveNameOf(const std::wstring& entry) { return entry.substr(0, 2); }
-std::wstring driveLetterOf(const std::wstring& entry) { return entry.substr(0, 1); }
+std::wstring driveNameOf(const std::wstring& entry) {
+  return entry.substr(0, 2);
+}
+std::wstring driveLetterOf(const std::wstring& entry) {
+  return entry.substr(0, 1);
+}
 
 }  // namespace
 

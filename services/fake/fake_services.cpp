@@ -14,7 +14,9 @@ const Drive* FakeServices::find(const std::wstring& driveName) const {
   return nullptr;
 }
 
-int FakeServices::driveCount() { return static_cast<int>(drives.size()); }
+int FakeServices::driveCount() {
+  return static_cast<int>(drives.size());
+}
 
 std::wstring FakeServices::driveEntry(int index) {
   const Drive& drive = drives.at(static_cast<size_t>(index));
@@ -30,7 +32,7 @@ unsigned FakeServices::driveType(const std::wstring& driveName) {
 void FakeServices::makeDriveCurrent(const std::wstring& driveName) {
   log.push_back(L"current " + driveName);
   const Drive* drive = find(driveName);
-  if (!drive) throw ServiceError(15);        // ERROR_INVALID_DRIVE
+  if (!drive) throw ServiceError(15);            // ERROR_INVALID_DRIVE
   if (!drive->readable) throw ServiceError(21);  // ERROR_NOT_READY
   currentDrive = driveName.substr(0, 2);
 }
@@ -49,11 +51,17 @@ void FakeServices::startProgram(const ProgramStart& start) {
   starts.push_back(start);
 }
 
-std::wstring FakeServices::programFolder() { return folder; }
+std::wstring FakeServices::programFolder() {
+  return folder;
+}
 
-std::wstring FakeServices::commandLine() { return argumentText; }
+std::wstring FakeServices::commandLine() {
+  return argumentText;
+}
 
-bool FakeServices::previousInstance() { return anotherCopyRunning; }
+bool FakeServices::previousInstance() {
+  return anotherCopyRunning;
+}
 
 void FakeServices::messageBox(const std::wstring& text, unsigned style,
                               const std::optional<std::wstring>& title) {
@@ -68,9 +76,13 @@ void FakeServices::endProgram() {
   throw ProgramEnded{};
 }
 
-int FakeServices::checkState(int controlId) { return checks[controlId]; }
+int FakeServices::checkState(int controlId) {
+  return checks[controlId];
+}
 
-void FakeServices::setCheckState(int controlId, int state) { checks[controlId] = state; }
+void FakeServices::setCheckState(int controlId, int state) {
+  checks[controlId] = state;
+}
 
 long FakeServices::sendDriveCommand(const std::wstring& command) {
   log.push_back(L"mci " + command);

@@ -11,22 +11,42 @@
 #if defined(__GLIBCXX__)
 
 namespace {
-[[noreturn]] void endQuietly() { ::ExitProcess(3); }
+[[noreturn]] void endQuietly() {
+  ::ExitProcess(3);
+}
 }  // namespace
 
 namespace __gnu_cxx {
-[[noreturn]] void __verbose_terminate_handler() { endQuietly(); }
+[[noreturn]] void __verbose_terminate_handler() {
+  endQuietly();
+}
 }  // namespace __gnu_cxx
 
 namespace std {
-[[noreturn]] void __throw_length_error(const char*) { endQuietly(); }
-[[noreturn]] void __throw_logic_error(const char*) { endQuietly(); }
-[[noreturn]] void __throw_out_of_range(const char*) { endQuietly(); }
-[[noreturn]] void __throw_out_of_range_fmt(const char*, ...) { endQuietly(); }
-[[noreturn]] void __throw_invalid_argument(const char*) { endQuietly(); }
-[[noreturn]] void __throw_bad_alloc() { endQuietly(); }
-[[noreturn]] void __throw_bad_array_new_length() { endQuietly(); }
-[[noreturn]] void __throw_bad_function_call() { endQuietly(); }
+[[noreturn]] void __throw_length_error(const char*) {
+  endQuietly();
+}
+[[noreturn]] void __throw_logic_error(const char*) {
+  endQuietly();
+}
+[[noreturn]] void __throw_out_of_range(const char*) {
+  endQuietly();
+}
+[[noreturn]] void __throw_out_of_range_fmt(const char*, ...) {
+  endQuietly();
+}
+[[noreturn]] void __throw_invalid_argument(const char*) {
+  endQuietly();
+}
+[[noreturn]] void __throw_bad_alloc() {
+  endQuietly();
+}
+[[noreturn]] void __throw_bad_array_new_length() {
+  endQuietly();
+}
+[[noreturn]] void __throw_bad_function_call() {
+  endQuietly();
+}
 }  // namespace std
 
 #endif

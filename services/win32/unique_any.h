@@ -40,10 +40,18 @@ class UniqueAny {
 
 // Every kind owned here marks "none" with null. (Files, which use INVALID_HANDLE_VALUE, are
 // tested before they are handed to an owner.)
-inline void closeHandle(HANDLE h) { ::CloseHandle(h); }
-inline void closeKey(HKEY key) { ::RegCloseKey(key); }
-inline void deleteObject(HGDIOBJ object) { ::DeleteObject(object); }
-inline void destroyWindow(HWND window) { ::DestroyWindow(window); }
+inline void closeHandle(HANDLE h) {
+  ::CloseHandle(h);
+}
+inline void closeKey(HKEY key) {
+  ::RegCloseKey(key);
+}
+inline void deleteObject(HGDIOBJ object) {
+  ::DeleteObject(object);
+}
+inline void destroyWindow(HWND window) {
+  ::DestroyWindow(window);
+}
 
 using UniqueHandle = UniqueAny<HANDLE, closeHandle>;
 using UniqueHkey = UniqueAny<HKEY, closeKey>;

@@ -4,8 +4,8 @@
 #include <winnetwk.h>
 
 #include "services/text.h"
-#include "services/win32/no_critical_error_boxes.h"
 #include "services/timer_control.h"
+#include "services/win32/no_critical_error_boxes.h"
 
 namespace zelvo::win32 {
 namespace {
@@ -80,7 +80,9 @@ Win32Form::Win32Form(Win32Services& services, const FormDesign& design, FormHand
   services_.attach(this);
 }
 
-Win32Form::~Win32Form() { services_.attach(nullptr); }
+Win32Form::~Win32Form() {
+  services_.attach(nullptr);
+}
 
 int Win32Form::run() {
   if (design_.listsDrives) drives_ = readDriveList();
@@ -180,10 +182,9 @@ void Win32Form::createControls() {
     }
     // Controls inside a frame are siblings of it on the window, placed within its bounds, so
     // that their notifications reach the window; creation order is the tab order.
-    controls_.push_back(::CreateWindowExW(0, windowClass, control.caption.c_str(), style, 0, 0, 0,
-                                          0, window_,
-                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
-                                          instance, nullptr));
+    controls_.push_back(::CreateWindowExW(
+        0, windowClass, control.caption.c_str(), style, 0, 0, 0, 0, window_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr));
   }
 }
 
@@ -213,8 +214,8 @@ void Win32Form::layout(UINT dpi) {
   }
   const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_EXSTYLE));
-  const RECT frame = windowRectFor(pixels(design_.clientWidth), pixels(design_.clientHeight), style,
-                                   exStyle, dpi);
+  const RECT frame =
+      windowRectFor(pixels(design_.clientWidth), pixels(design_.clientHeight), style, exStyle, dpi);
   ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -27,7 +27,9 @@ std::wstring modulePath() {
   }
 }
 
-int Win32Services::driveCount() { return window_ ? window_->driveCount() : 0; }
+int Win32Services::driveCount() {
+  return window_ ? window_->driveCount() : 0;
+}
 
 std::wstring Win32Services::driveEntry(int index) {
   return window_ ? window_->driveEntry(index) : std::wstring();
@@ -73,9 +75,13 @@ void Win32Services::startProgram(const ProgramStart& start) {
   }
 }
 
-std::wstring Win32Services::programFolder() { return folderOf(modulePath()); }
+std::wstring Win32Services::programFolder() {
+  return folderOf(modulePath());
+}
 
-std::wstring Win32Services::commandLine() { return argumentText(::GetCommandLineW()); }
+std::wstring Win32Services::commandLine() {
+  return argumentText(::GetCommandLineW());
+}
 
 bool Win32Services::previousInstance() {
   if (!instanceMutex_) {
@@ -100,7 +106,9 @@ void Win32Services::messageBox(const std::wstring& text, unsigned style,
   ::MessageBoxW(owned ? window_->handle() : nullptr, text.c_str(), caption.c_str(), flags);
 }
 
-void Win32Services::endProgram() { ::ExitProcess(0); }
+void Win32Services::endProgram() {
+  ::ExitProcess(0);
+}
 
 std::intptr_t Win32Services::windowHandle() {
   return window_ ? reinterpret_cast<std::intptr_t>(window_->handle()) : 0;

@@ -42,9 +42,9 @@ TEST(DriveScanTest, AsksEveryTypeTestsOnlyCdDrivesAndOpensThoseWithADisc) {
   services.programFiles = {kOpener};
   DriveScan(services, AfterLaunch::ContinueScan).scanAndEject();
 
-  EXPECT_EQ(logLinesStartingWith(services, L"type "),
-            (std::vector<std::wstring>{L"type c:", L"type d:", L"type e:", L"type f:",
-                                       L"type g:"}));
+  EXPECT_EQ(
+      logLinesStartingWith(services, L"type "),
+      (std::vector<std::wstring>{L"type c:", L"type d:", L"type e:", L"type f:", L"type g:"}));
   EXPECT_EQ(logLinesStartingWith(services, L"current "),
             (std::vector<std::wstring>{L"current d:", L"current e:", L"current f:"}));
   EXPECT_EQ(startedLetters(services), (std::vector<std::wstring>{L"d", L"f"}));
@@ -60,9 +60,11 @@ TEST(DriveScanTest, LetsEventsRunFirstAndBeforeEachLaunch) {
   DriveScan(services, AfterLaunch::ContinueScan).scanAndEject();
 
   const std::vector<std::wstring> expected{
-      L"events",     L"type c:",    L"type d:", L"current d:", L"events",
-      std::wstring(L"start ") + kOpener + L" d", L"type e:", L"current e:", L"type f:",
-      L"current f:", L"events",     std::wstring(L"start ") + kOpener + L" f", L"type g:"};
+      L"events",     L"type c:",    L"type d:",
+      L"current d:", L"events",     std::wstring(L"start ") + kOpener + L" d",
+      L"type e:",    L"current e:", L"type f:",
+      L"current f:", L"events",     std::wstring(L"start ") + kOpener + L" f",
+      L"type g:"};
   EXPECT_EQ(services.log, expected);
 }
 
@@ -99,10 +101,11 @@ TEST(OpenCdTest, StartsTheOpenerBesideTheLauncherWithTheLetterAlone) {
     std::wstring folder;
     std::wstring opener;
   };
-  const Case cases[] = {{L"C:\\Tools", L"C:\\Tools\\traypop.exe"},
-                        {L"C:\\", L"C:\\traypop.exe"},
-                        {L"C:\\Program Files\\Zelvo CD", L"C:\\Program Files\\Zelvo CD\\traypop.exe"},
-                        {L"D:\\Narzędzia\\Łódź", L"D:\\Narzędzia\\Łódź\\traypop.exe"}};
+  const Case cases[] = {
+      {L"C:\\Tools", L"C:\\Tools\\traypop.exe"},
+      {L"C:\\", L"C:\\traypop.exe"},
+      {L"C:\\Program Files\\Zelvo CD", L"C:\\Program Files\\Zelvo CD\\traypop.exe"},
+      {L"D:\\Narzędzia\\Łódź", L"D:\\Narzędzia\\Łódź\\traypop.exe"}};
   for (const Case& c : cases) {
     FakeServices services;
     services.folder = c.folder;
@@ -122,10 +125,10 @@ TEST(OpenCdTest, AMissingOpenerIsReportedWithItsPath) {
     std::wstring folder;
     std::wstring message;
   };
-  const Case cases[] = {
-      {L"C:\\Tools", L"Nie mogę znaleźć pliku: C:\\Tools\\traypop.exe"},
-      {L"C:\\", L"Nie mogę znaleźć pliku: C:\\traypop.exe"},
-      {L"C:\\Program Files\\Zelvo CD", L"Nie mogę znaleźć pliku: C:\\Program Files\\Zelvo CD\\traypop.exe"}};
+  const Case cases[] = {{L"C:\\Tools", L"Nie mogę znaleźć pliku: C:\\Tools\\traypop.exe"},
+                        {L"C:\\", L"Nie mogę znaleźć pliku: C:\\traypop.exe"},
+                        {L"C:\\Program Files\\Zelvo CD",
+                         L"Nie mogę znaleźć pliku: C:\\Program Files\\Zelvo CD\\traypop.exe"}};
   for (const Case& c : cases) {
     FakeServices services;
     services.folder = c.folder;
@@ -154,8 +157,8 @@ TEST(OpenCdTest, EndingLauncherStopsAfterTheFirstAttemptEitherWay) {
     FakeServices services;
     services.drives = mixedDrives();
     if (openerPresent) services.programFiles = {kOpener};
-    EXPECT_TRUE(fake::endsProgram(
-        [&] { DriveScan(services, AfterLaunch::EndProgram).scanAndEject(); }));
+    EXPECT_TRUE(
+        fake::endsProgram([&] { DriveScan(services, AfterLaunch::EndProgram).scanAndEject(); }));
     EXPECT_EQ(services.messageBoxes.size(), openerPresent ? 0u : 1u);
     EXPECT_EQ(logLinesStartingWith(services, L"type "),
               (std::vector<std::wstring>{L"type c:", L"type d:"}));

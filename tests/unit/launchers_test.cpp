@@ -139,10 +139,7 @@ TEST(ShutdownLauncherTest, UnloadOpensOnlyTheFirstDriveWithADisc) {
        {{L'D', kDriveCdrom, false, L""}, {L'F', kDriveCdrom, true, L""}},
        {L"f"},
        true},
-      {"no disc anywhere",
-       {{L'C', 3, true, L""}, {L'D', kDriveCdrom, false, L""}},
-       {},
-       false},
+      {"no disc anywhere", {{L'C', 3, true, L""}, {L'D', kDriveCdrom, false, L""}}, {}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

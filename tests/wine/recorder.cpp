@@ -18,8 +18,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const std::wstring line = std::wstring(folder) + L"|" + zelvo::argumentText(::GetCommandLineW()) +
                             L"|" + (styled ? std::to_wstring(startup.wShowWindow) : L"none") +
                             L"\r\n";
-  const std::wstring record = zelvo::joinPath(zelvo::folderOf(zelvo::win32::modulePath()),
-                                              L"record.txt");
+  const std::wstring record =
+      zelvo::joinPath(zelvo::folderOf(zelvo::win32::modulePath()), L"record.txt");
   // CreateFileW marks failure with INVALID_HANDLE_VALUE, not null: test before owning it.
   const HANDLE opened = ::CreateFileW(record.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -119,8 +119,8 @@ int describeResources(const wchar_t* path) {
   if (size == 0 || !::GetFileVersionInfoW(path, 0, size, block.data())) {
     return fail("no version resource");
   }
-  for (const wchar_t* name : {L"ProductName", L"FileDescription", L"FileVersion",
-                              L"OriginalFilename"}) {
+  for (const wchar_t* name :
+       {L"ProductName", L"FileDescription", L"FileVersion", L"OriginalFilename"}) {
     wchar_t* value = nullptr;
     UINT length = 0;
     const std::wstring query = std::wstring(L"\\StringFileInfo\\041504B0\\") + name;
@@ -172,8 +172,8 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"count") {
-    std::printf("%zu\n", topLevelWindows(title, argc > 3 && std::wstring(argv[3]) == L"visible")
-                             .size());
+    std::printf("%zu\n",
+                topLevelWindows(title, argc > 3 && std::wstring(argv[3]) == L"visible").size());
     return 0;
   }
 
