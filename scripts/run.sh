@@ -63,8 +63,7 @@ uidriver click "$window" 'Wysuwaj tacki teraz' >/dev/null
 uidriver click "$window" 'Wysuwaj tacki przy zamykaniu windows' >/dev/null
 uidriver click "$window" 'Zapisz ustawienia' >/dev/null
 uidriver wait 'Zelvo CD - konfigurator' 10000 >/dev/null || true
-echo "    message: $(uidriver describe 'Zelvo CD - konfigurator' |
-  awk -F'|' '$1 == "control" && $2 == "Static" && $3 != "" {print $3}')"
+echo "    message: $(box_text 'Zelvo CD - konfigurator')"
 uidriver dismiss 'Zelvo CD - konfigurator' OK >/dev/null || true
 wait_until 10 not_running 'konfigurator[.]exe' && echo "    konfigurator has ended"
 echo "    the start-up list now holds:"
@@ -78,3 +77,10 @@ wait_until 15 running 'traywatch[.]exe' && echo "    traywatch is waiting for th
 wait_for_doors "$root/logon.log" 2
 echo "    trayflush:"
 show_mci "$root/logon.log"
+
+echo
+echo "== the release, for a Windows user"
+for file in build/release/zelvo-cd-*-win64.zip build/release/zelvo-cd-*-setup.exe; do
+  printf '    %s (%d bytes)\n' "$file" "$(stat -c %s "$file")"
+done
+unzip -l build/release/zelvo-cd-*-win64.zip | sed -n 's/^ *[0-9]\+ \+[0-9-]\+ [0-9:]\+ \+/      /p'

@@ -31,9 +31,6 @@ start_konfigurator() {
   uidriver wait "$window" 15000 >/dev/null
 }
 boxes() { echo "$(uidriver check "$window" "$now") $(uidriver check "$window" "$at_shutdown")"; }
-box_text() {
-  uidriver describe "$box" | awk -F'|' '$1 == "control" && $2 == "Static" && $3 != "" {print $3}'
-}
 ended() { wait_until 10 not_running 'konfigurator[.]exe'; }
 
 # WWW goes to the default browser; here that is a script that notes the address it was given.
@@ -68,7 +65,7 @@ uidriver click "$window" "$at_shutdown" >/dev/null
 expect_eq "the boxes follow the clicks" "1 0" "$(boxes)"
 check "Zapisz ustawienia is clicked" uidriver click "$window" 'Zapisz ustawienia'
 check "the confirmation is shown" uidriver wait "$box" 10000
-expect_eq "with its text" "Ustawienia zostały zapisane" "$(box_text)"
+expect_eq "with its text" "Ustawienia zostały zapisane" "$(box_text "$box")"
 saved="$others
 WysuwajTeraz=C:\\Narzędzia\\Żółw\\trayflush.exe"
 expect_eq "the first entry is written, the second deleted, the others untouched" \
@@ -103,7 +100,7 @@ uidriver click "$window" "$now" >/dev/null
 uidriver click "$window" "$at_shutdown" >/dev/null
 uidriver click "$window" 'Zapisz ustawienia' >/dev/null
 check "the confirmation is shown" uidriver wait "$box" 10000
-expect_eq "it confirms the save" "Ustawienia zostały zapisane" "$(box_text)"
+expect_eq "it confirms the save" "Ustawienia zostały zapisane" "$(box_text "$box")"
 uidriver dismiss "$box" OK >/dev/null
 check "the program ends" ended
 expect_eq "the key is made with both entries" \

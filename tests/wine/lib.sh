@@ -71,6 +71,11 @@ install_programs() {
 
 uidriver() { wine "$ZELVO_TOOLS/uidriver.exe" "$@" 2>/dev/null | tr -d '\r'; }
 
+# box_text TITLE: the text of the message box with this title.
+box_text() {
+  uidriver describe "$1" | awk -F'|' '$1 == "control" && $2 == "Static" && $3 != "" {print $3}'
+}
+
 # The MCI command strings that our programs sent, in order, from a WINEDEBUG=+mci log. Wine's
 # own nested calls (with a reply buffer) are left out.
 mci_commands() {
@@ -133,4 +138,4 @@ expect_eq() {
 warm_up() { wine cmd /c exit >/dev/null 2>&1 || true; }
 
 # Conditions handed to wait_until or check as `bash -c '…'` need the helpers too.
-export -f uidriver prefix_pids running not_running mci_commands
+export -f uidriver box_text prefix_pids running not_running mci_commands

@@ -44,7 +44,7 @@ WINEDEBUG=-all timeout 60 wine "$folder/trayflush.exe" &
 flush=$!
 check "the box for d is shown" uidriver wait 'Błąd' 10000
 expect_eq "it names the missing file" "Nie mogę znaleźć pliku: C:\\Bez traypop\\traypop.exe" \
-  "$(uidriver describe 'Błąd' | awk -F'|' '$1 == "control" && $2 == "Static" && $3 != "" {print $3}')"
+  "$(box_text 'Błąd')"
 sleep 2 # four timer intervals: none of them may end the program while the box is open
 check "the box for d outlives several ticks" uidriver wait 'Błąd' 100
 check "trayflush still runs behind it" running 'trayflush[.]exe'

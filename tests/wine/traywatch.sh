@@ -25,7 +25,7 @@ second=$!
 check "the second copy shows its message" uidriver wait 'Błąd' 10000
 expect_eq "with the waiting copy's text" \
   "Program już jest uruchomiony !!! Program jest niewidoczny, w tej chwili czeka na zamknięcie systemu, aby móc wysunąć tackę napędu CD" \
-  "$(uidriver describe 'Błąd' | awk -F'|' '$1 == "control" && $2 == "Static" && $3 != "" {print $3}')"
+  "$(box_text 'Błąd')"
 check "OK dismisses it" uidriver dismiss 'Błąd' OK
 check "the second copy ends" wait_until 10 bash -c "! kill -0 $second 2>/dev/null"
 expect_eq "the first copy still waits" 1 "$(uidriver count Kolvan)"
