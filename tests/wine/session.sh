@@ -16,7 +16,9 @@ start)
     read -r -t 20 number <&"$fd" || { echo "Xvfb did not start" >&2; exit 1; }
     echo ":$number" >"$root/display"
   fi
-  if [ ! -f "$root/template/ready" ]; then
+  # The template is made anew whenever this recipe changes.
+  recipe=$(sha1sum "$0" | cut -d' ' -f1)
+  if [ "$(cat "$root/template/ready" 2>/dev/null)" != "$recipe" ]; then
     rm -rf "$root/template"
     export WINEPREFIX="$root/template" DISPLAY=$(cat "$root/display")
     timeout 300 wineboot --init >"$root/wineboot.log" 2>&1
@@ -41,7 +43,7 @@ REG
     ln -sf /usr/share/wine/fonts/*.ttf "$root/template/drive_c/windows/Fonts/"
     timeout 60 wineserver -k || true
     timeout 60 wineserver -w || true
-    touch "$root/template/ready"
+    echo "$recipe" >"$root/template/ready"
   fi
   echo "display $(cat "$root/display"), template prefix ready"
   ;;
