@@ -8,7 +8,7 @@ packages=(
   wine wine64 xvfb procps                                    # running them on a virtual display
   fonts-wine                                                 # Tahoma, which MS Shell Dlg stands for
   imagemagick                                                # screenshots of the windows
-  nsis zip                                                   # the release package and installer
+  nsis zip unzip                                             # the release package and installer
   bc                                                         # the figures script
 )
 

@@ -13,7 +13,7 @@ failures=0
 # under ROOT, and a prefix NAME, all stopped and removed when the script exits.
 scratch_session() {
   new_prefix "$2"
-  trap 'cleanup_prefix; bash "$ZELVO_SOURCE/tests/wine/session.sh" stop "'"$1"'" >/dev/null' EXIT
+  trap 'remove_prefix; bash "$ZELVO_SOURCE/tests/wine/session.sh" stop "'"$1"'" >/dev/null' EXIT
 }
 
 # new_prefix NAME: a fresh copy of the template prefix for this test, removed at exit.
@@ -24,14 +24,19 @@ new_prefix() {
   mkdir -p "$ZELVO_WINE_ROOT/prefixes" "$MEDIA"
   cp -a "$ZELVO_WINE_ROOT/template" "$WINEPREFIX"
   rm -f "$WINEPREFIX/dosdevices/d:" "$WINEPREFIX/dosdevices/e:" "$WINEPREFIX/dosdevices/f:"
-  trap cleanup_prefix EXIT
+  trap finish_test EXIT
 }
 
-cleanup_prefix() {
-  local status=$?
+remove_prefix() {
   timeout 30 wineserver -k 2>/dev/null || true
   timeout 30 wineserver -w 2>/dev/null || true
   rm -rf "$WINEPREFIX" "$MEDIA"
+}
+
+# A test fails when a check failed, even if its last command succeeded.
+finish_test() {
+  local status=$?
+  remove_prefix
   if [ "$failures" -gt 0 ] && [ "$status" -eq 0 ]; then status=1; fi
   exit "$status"
 }
