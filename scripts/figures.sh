@@ -2,15 +2,7 @@
 # Prints the suite's figures: each program's size and imported DLLs, traypop's start-to-end
 # time under Wine beside an empty program's, and traywatch's CPU time and memory while it
 # waits beside an empty windowed program's. It reports; it never fails on a number.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-bash scripts/build.sh >/dev/null
-root=$PWD/build/bench
-bash tests/wine/session.sh start "$root" >/dev/null
-export ZELVO_SOURCE=$PWD ZELVO_BIN=$PWD/build/windows/bin ZELVO_TOOLS=$PWD/build/windows/test-tools \
-  ZELVO_WINE_ROOT=$root
-source tests/wine/lib.sh
-scratch_session "$root" bench
+source "$(dirname "$0")/scratch_session.sh" bench
 cd_drive e empty
 
 echo "== Sizes and imports (aim: at most 64 KiB, Windows DLLs only)"

@@ -9,13 +9,6 @@ export DISPLAY
 
 failures=0
 
-# scratch_session ROOT NAME: for the scripts outside ctest: a display and template of their own
-# under ROOT, and a prefix NAME, all stopped and removed when the script exits.
-scratch_session() {
-  new_prefix "$2"
-  trap 'remove_prefix; bash "$ZELVO_SOURCE/tests/wine/session.sh" stop "'"$1"'" >/dev/null' EXIT
-}
-
 # new_prefix NAME: a fresh copy of the template prefix for this test, removed at exit.
 new_prefix() {
   export WINEPREFIX="$ZELVO_WINE_ROOT/prefixes/$1"
