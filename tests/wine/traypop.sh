@@ -7,9 +7,12 @@ cd_drive e disc
 folder=$(install_programs 'C:\Zelvo CD' traypop)
 warm_up
 
+# Runs traypop and prints the MCI commands it sent; every run's trace is kept in all.log, where
+# any window traypop made would show too.
 run_traypop() {
-  local log=$WINEPREFIX/mci.log
-  WINEDEBUG=+mci timeout 20 wine "$folder/traypop.exe" "$@" 2>"$log" || true
+  local log=$WINEPREFIX/trace.log
+  WINEDEBUG=+mci,+win timeout 20 wine "$folder/traypop.exe" "$@" 2>"$log" || true
+  cat "$log" >>"$WINEPREFIX/all.log"
   mci_commands "$log"
 }
 
@@ -36,5 +39,7 @@ expect_eq "no argument: an empty letter" \
   "open : type cdaudio alias Drive wait
 set Drive door open" "$(run_traypop)"
 
+check "the traces were kept" test "$(grep -c 'door open' "$WINEPREFIX/all.log")" -ge 8
+expect_eq "traypop never made a window" 0 "$(grep -c 'WIN_CreateWindowEx' "$WINEPREFIX/all.log" || true)"
 # Nothing of traypop's may stay behind.
 check "no traypop process left" not_running 'traypop[.]exe'
