@@ -54,10 +54,11 @@ target_link_libraries(uidriver PRIVATE version)
 set_target_properties(uidriver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)
 
 # Baselines for the figures script.
-foreach(baseline empty_program empty_window)
+foreach(baseline empty_program empty_window winmm_program)
   add_executable(${baseline} WIN32 tests/bench/${baseline}.cpp)
   set_target_properties(${baseline} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)
 endforeach()
+target_link_libraries(winmm_program PRIVATE winmm)
 
 # Stands in for traypop where a test must see how a launcher started it.
 add_executable(recorder WIN32 tests/wine/recorder.cpp services/win32/mingw_runtime.cpp)

@@ -27,8 +27,11 @@ median_ms() { # median wall time of 9 runs of a program, in ms
 echo
 echo "== traypop start to end under Wine (aim: within 1.1x of an empty program)"
 empty=$(median_ms "$ZELVO_TOOLS/empty_program.exe")
+winmm=$(median_ms "$ZELVO_TOOLS/winmm_program.exe")
 traypop=$(median_ms "$ZELVO_BIN/traypop.exe" e)
-echo "empty program: $empty ms, traypop e: $traypop ms (median of 9), ratio $(echo "scale=2; $traypop / $empty" | bc)"
+ratio() { echo "scale=2; $1 / $2" | bc; }
+echo "medians of 9: empty program $empty ms, empty program loading winmm.dll $winmm ms, traypop e $traypop ms"
+echo "traypop / empty program: $(ratio "$traypop" "$empty"); traypop / winmm.dll alone: $(ratio "$traypop" "$winmm")"
 
 # CPU time (user + system, in clock ticks) and resident memory of a waiting program.
 idle_figures() {
