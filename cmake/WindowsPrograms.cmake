@@ -5,11 +5,13 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 
 add_library(zelvo_win32 STATIC
-  services/win32/win32_services.cpp
+  services/win32/win32_process.cpp
+  services/win32/win32_drives.cpp
   services/win32/win32_form.cpp
   services/win32/win32_registry.cpp
+  services/win32/win32_watcher.cpp
 )
-target_link_libraries(zelvo_win32 PUBLIC zelvo_logic winmm mpr shell32)
+target_link_libraries(zelvo_win32 PUBLIC zelvo_logic winmm shell32)
 
 # zelvo_program(NAME SOURCES ... [DESCRIPTION text] [WINDOWED]): one program with its manifest
 # and version resource. WINDOWED programs show windows or message boxes: they get themed

@@ -4,24 +4,26 @@
 
 #include "configurator/autostart.h"
 #include "configurator/settings_window.h"
+#include "services/run_key_store.h"
 #include "services/win32/win32_form.h"
+#include "services/win32/win32_process.h"
 #include "services/win32/win32_registry.h"
-#include "services/win32/win32_services.h"
+#include "services/win32/win32_watcher.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Loads the themed controls that the manifest asks for.
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
 
-  zelvo::win32::Win32Services services;
+  zelvo::win32::Win32Process process;
   zelvo::win32::Win32Registry registry;
-  zelvo::Autostart autostart(registry, services);
-  zelvo::SettingsWindow window(services, autostart);
+  zelvo::win32::Win32Watcher watcher;
+  zelvo::RunKeyStore store(registry);
+  zelvo::Autostart autostart(store, process);
+  zelvo::win32::Win32Form form(process);
+  zelvo::SettingsWindow window({process, form, form, watcher}, autostart);
   const zelvo::FormDesign design = zelvo::frmKonfig();
   int exitCode = 0;
-  zelvo::win32::runGuarded(services, [&] {
-    zelvo::win32::Win32Form form(services, design, window);
-    exitCode = form.run();
-  });
+  zelvo::win32::runGuarded(process, [&] { exitCode = form.run(design, window); });
   return exitCode;
 }

@@ -1,6 +1,10 @@
 #include "configurator/settings_window.h"
 
+#include <algorithm>
+
 #include "configurator/resource.h"
+#include "launchers/scan/drive_scan.h"
+#include "services/text.h"
 
 namespace zelvo {
 
@@ -16,9 +20,8 @@ FormDesign frmKonfig() {
   // In tab order; the check boxes are placed within the frame.
   design.controls = {
       {kFrame1, ControlKind::Frame, L"Dodaj do autostartu programy:", 120, 120, 4455, 855},
-      {kCheck1, ControlKind::CheckBox, L"Wysuwaj tacki teraz", 120, 240, 3615, 255, kFrame1},
-      {kCheck2, ControlKind::CheckBox, L"Wysuwaj tacki przy zamykaniu windows", 120, 480, 3495, 255,
-       kFrame1},
+      {kCheck1, ControlKind::CheckBox, kEjectNowCaption, 120, 240, 3615, 255, kFrame1},
+      {kCheck2, ControlKind::CheckBox, kEjectAtShutdownCaption, 120, 480, 3495, 255, kFrame1},
       {kLabel1, ControlKind::Label,
        L"Programy które dodajesz do autostartu wysuwają tackę napędu CD, jeśli w środku jest "
        L"płyta. Jeden z programów to robi przy starcie systemu a drugi przy zamykaniu windows "
@@ -30,9 +33,24 @@ FormDesign frmKonfig() {
   return design;
 }
 
+std::wstring missingFilesMessage(const std::vector<std::wstring>& missingFiles,
+                                 const std::vector<std::wstring>& unsavedCaptions) {
+  std::wstring text;
+  for (const std::wstring& file : missingFiles) text += L"Nie mogę znaleźć pliku: " + file + L"\n";
+  const bool one = unsavedCaptions.size() == 1;
+  text += one ? L"\nUstawienie " : L"\nUstawienia ";
+  for (size_t i = 0; i < unsavedCaptions.size(); ++i) {
+    if (i > 0) text += L" i ";
+    text += L"„" + unsavedCaptions[i] + L"”";
+  }
+  text += one ? L" nie zostało zapisane." : L" nie zostały zapisane.";
+  text += L" Rozpakuj cały folder Zelvo CD i uruchom konfigurator z rozpakowanego folderu.";
+  return text;
+}
+
 void SettingsWindow::load() {
-  services_.setCheckState(kCheck1, autostart_.isEjectNowOn());
-  services_.setCheckState(kCheck2, autostart_.isEjectAtShutdownOn());
+  services_.window.setCheckState(kCheck1, autostart_.isEjectNowOn());
+  services_.window.setCheckState(kCheck2, autostart_.isEjectAtShutdownOn());
 }
 
 void SettingsWindow::click(int controlId) {
@@ -40,24 +58,90 @@ void SettingsWindow::click(int controlId) {
   if (controlId == kCommand2) command2Click();
 }
 
+template <typename Add, typename Remove>
+SettingsWindow::Saved SettingsWindow::saveBox(int checkId, const wchar_t* launcher, Add add,
+                                              Remove remove,
+                                              std::vector<std::wstring>& missingFiles) {
+  // Clearing a box always works, whatever lies beside us.
+  if (services_.window.checkState(checkId) != 1) return remove() ? Saved::Yes : Saved::No;
+  bool present = true;
+  try {
+    for (const wchar_t* program : {launcher, kOpenerProgram}) {
+      const std::wstring path = programBesideUs(services_.process, program);
+      if (services_.process.fileExists(path)) continue;
+      present = false;
+      if (std::find(missingFiles.begin(), missingFiles.end(), path) == missingFiles.end()) {
+        missingFiles.push_back(path);
+      }
+    }
+  } catch (const ServiceError&) {
+    return Saved::No;  // without our own folder nothing can be written
+  }
+  if (!present) return Saved::FilesMissing;
+  return add() ? Saved::Yes : Saved::No;
+}
+
 void SettingsWindow::command1Click() {
   // Both entries are saved on every click, changed or not, so that a ticked one always points
   // at the folder the suite lies in now. The second is saved even when the first failed.
-  const bool nowSaved =
-      services_.checkState(kCheck1) == 1 ? autostart_.addEjectNow() : autostart_.removeEjectNow();
-  const bool atShutdownSaved = services_.checkState(kCheck2) == 1
-                                   ? autostart_.addEjectAtShutdown()
-                                   : autostart_.removeEjectAtShutdown();
-  if (nowSaved && atShutdownSaved) {
-    services_.messageBox(kSavedMessage, kStyleInformation);
+  std::vector<std::wstring> missingFiles;
+  const Saved now = saveBox(
+      kCheck1, kEjectNowProgram, [this] { return autostart_.addEjectNow(); },
+      [this] { return autostart_.removeEjectNow(); }, missingFiles);
+  const Saved atShutdown = saveBox(
+      kCheck2, kEjectAtShutdownProgram, [this] { return autostart_.addEjectAtShutdown(); },
+      [this] { return autostart_.removeEjectAtShutdown(); }, missingFiles);
+  if (atShutdown == Saved::Yes) applyWatcher(services_.window.checkState(kCheck2) == 1);
+
+  std::vector<std::wstring> unsaved;
+  if (now == Saved::FilesMissing) unsaved.push_back(kEjectNowCaption);
+  if (atShutdown == Saved::FilesMissing) unsaved.push_back(kEjectAtShutdownCaption);
+  if (!unsaved.empty()) {
+    std::wstring text = missingFilesMessage(missingFiles, unsaved);
+    if (now == Saved::No || atShutdown == Saved::No)
+      text += L"\n\n" + std::wstring(kNotSavedMessage);
+    services_.messageBoxes.messageBox(text, kStyleExclamation);
+  } else if (now == Saved::Yes && atShutdown == Saved::Yes) {
+    services_.messageBoxes.messageBox(kSavedMessage, kStyleInformation);
   } else {
-    services_.messageBox(kNotSavedMessage, kStyleExclamation);
+    services_.messageBoxes.messageBox(kNotSavedMessage, kStyleExclamation);
   }
-  services_.endProgram();
+  services_.process.endProgram();
+}
+
+void SettingsWindow::applyWatcher(bool watch) {
+  Watcher& watcher = services_.watcher;
+  if (!watch) {
+    // Turned off: this session's end must not open a tray either.
+    watcher.stopQuietly();
+    return;
+  }
+  // Never a second copy, which would only say that one already waits.
+  if (watcher.isWaiting()) return;
+  ProgramStart start;
+  start.applicationPath = programBesideUs(services_.process, kEjectAtShutdownProgram);
+  start.windowStyle = kShowNormal;
+  try {
+    services_.process.startProgram(start);
+  } catch (const ServiceError&) {
+    // The entry is saved and starts it at the next logon; the save itself did not fail.
+  }
 }
 
 void SettingsWindow::command2Click() {
-  services_.openInBrowser(ZELVO_WEB_PAGE);
+  const std::wstring_view webPage = kWebPage;
+  if (!webPage.empty()) {
+    services_.window.openInBrowser(std::wstring(webPage));
+    return;
+  }
+  std::wstring guide;
+  try {
+    guide = joinPath(services_.process.programFolder(), kGuidePage,
+                     services_.process.pathStyle().separator);
+  } catch (const ServiceError&) {
+    return;  // as silent as a browser that cannot be started
+  }
+  services_.window.openInBrowser(guide);
 }
 
 }  // namespace zelvo

@@ -1,10 +1,15 @@
 // frmKonfig, the suite's one visible window: two check boxes for the start-up entries, a button
-// that saves them and ends the program, and one that opens the maker's web page.
+// that saves them and ends the program, and one that opens the maker's web page or the guide.
 #pragma once
+
+#include <string>
+#include <vector>
 
 #include "configurator/autostart.h"
 #include "services/form_design.h"
-#include "services/program_services.h"
+#include "services/process.h"
+#include "services/watcher.h"
+#include "services/window.h"
 
 namespace zelvo {
 
@@ -21,23 +26,49 @@ enum KonfigControl : int {
 inline constexpr wchar_t kProgramTitle[] = L"Zelvo CD - konfigurator";
 inline constexpr wchar_t kSavedMessage[] = L"Ustawienia zostały zapisane";
 inline constexpr wchar_t kNotSavedMessage[] = L"Nie udało się zapisać ustawień.";
+inline constexpr wchar_t kEjectNowCaption[] = L"Wysuwaj tacki teraz";
+inline constexpr wchar_t kEjectAtShutdownCaption[] = L"Wysuwaj tacki przy zamykaniu windows";
+// The user guide, which lies beside the programs; WWW opens it when no web page is configured.
+inline constexpr wchar_t kGuidePage[] = L"PRZEWODNIK.html";
+// The maker's web page, set when the suite is built; empty for none.
+inline constexpr wchar_t kWebPage[] = ZELVO_WEB_PAGE;
 
 // The window as it was drawn, in twips.
 FormDesign frmKonfig();
 
+// What a save could not do because files of the suite are missing beside konfigurator.
+std::wstring missingFilesMessage(const std::vector<std::wstring>& missingFiles,
+                                 const std::vector<std::wstring>& unsavedCaptions);
+
+struct KonfiguratorServices {
+  Process& process;
+  Window& window;
+  MessageBoxes& messageBoxes;
+  Watcher& watcher;
+};
+
 class SettingsWindow final : public FormHandlers {
  public:
-  SettingsWindow(ProgramServices& services, Autostart& autostart)
+  SettingsWindow(const KonfiguratorServices& services, Autostart& autostart)
       : services_(services), autostart_(autostart) {}
 
   void load() override;
   void click(int controlId) override;
 
  private:
+  enum class Saved { Yes, No, FilesMissing };
+
   void command1Click();
   void command2Click();
+  // Saves one box. A ticked box is written only when its launcher and traypop lie beside us:
+  // an entry for a program that is not there would start nothing at the next logon.
+  template <typename Add, typename Remove>
+  Saved saveBox(int checkId, const wchar_t* launcher, Add add, Remove remove,
+                std::vector<std::wstring>& missingFiles);
+  // Makes the running session follow the saved watcher setting at once.
+  void applyWatcher(bool watch);
 
-  ProgramServices& services_;
+  KonfiguratorServices services_;
   Autostart& autostart_;
 };
 

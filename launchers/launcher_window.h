@@ -7,14 +7,13 @@
 
 namespace zelvo {
 
-// Never shown, no taskbar button; it exists to carry the drive list and to hear its events.
+// Never shown, no taskbar button; it exists to hear its events.
 inline FormDesign hiddenLauncherWindow(const std::wstring& programName) {
   FormDesign design;
-  design.className = L"Zelvo CD " + programName;
+  design.className = launcherWindowClass(programName);
   design.caption = L"Kolvan";
   design.programTitle = programName;
   design.iconResource = 1;  // the icon in each launcher's .rc
-  design.listsDrives = true;
   return design;
 }
 

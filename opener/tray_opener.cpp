@@ -6,16 +6,17 @@ std::wstring driveLetterOf(const std::wstring& argumentText) {
   return argumentText.substr(0, 1);
 }
 
-long openTray(ProgramServices& services, const std::wstring& driveLetter) {
+long openTray(DriveControl& driveControl, const std::wstring& driveLetter) {
   const std::wstring alias = L"Drive" + driveLetter;
-  services.sendDriveCommand(L"open " + driveLetter + L": type cdaudio alias " + alias + L" wait");
+  driveControl.sendDriveCommand(L"open " + driveLetter + L": type cdaudio alias " + alias +
+                                L" wait");
   // No close command: the device stays held under the alias until the process ends.
-  return services.sendDriveCommand(L"set " + alias + L" door open");
+  return driveControl.sendDriveCommand(L"set " + alias + L" door open");
 }
 
-void runTrayOpener(ProgramServices& services) {
-  openTray(services, driveLetterOf(services.commandLine()));
-  services.endProgram();
+void runTrayOpener(Process& process, DriveControl& driveControl) {
+  openTray(driveControl, driveLetterOf(process.commandLine()));
+  process.endProgram();
 }
 
 }  // namespace zelvo

@@ -3,7 +3,8 @@
 
 #include <string>
 
-#include "services/program_services.h"
+#include "services/drive_control.h"
+#include "services/process.h"
 
 namespace zelvo {
 
@@ -13,9 +14,9 @@ std::wstring driveLetterOf(const std::wstring& argumentText);
 // Opens the drive's CD-audio device under the alias "Drive" + letter and opens its door.
 // Returns the door command's code; the open command's is of no use, since the door command
 // fails on its own when the open did.
-long openTray(ProgramServices& services, const std::wstring& driveLetter);
+long openTray(DriveControl& driveControl, const std::wstring& driveLetter);
 
 // The whole life of the program: one attempt, whatever the drive answers, then the end.
-void runTrayOpener(ProgramServices& services);
+void runTrayOpener(Process& process, DriveControl& driveControl);
 
 }  // namespace zelvo

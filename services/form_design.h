@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zelvo {
@@ -12,7 +13,7 @@ class TimerControl;
 enum class ControlKind { Frame, CheckBox, Button, Label };
 
 // Positions are in twips (1/1440 inch), the unit the layouts were drawn in; the platform
-// converts them at the window's actual DPI. A control inside a frame is placed relative to it.
+// converts them at the window's actual scale. A control inside a frame is placed relative to it.
 struct ControlDesign {
   int id;
   ControlKind kind;
@@ -22,18 +23,24 @@ struct ControlDesign {
 };
 
 struct FormDesign {
-  std::wstring className;
+  std::wstring className;  // how other programs of the suite find the window
   std::wstring caption;
   std::wstring programTitle;  // shown by message boxes that have no title of their own
   int iconResource = 0;
   bool visible = false;
   int clientWidth = 0, clientHeight = 0;  // twips; used by visible windows
-  bool listsDrives = false;               // carries the drive list control
   TimerControl* timer = nullptr;
   std::vector<ControlDesign> controls;
-  // Shown by Windows while the unload handler runs at the end of the session; empty for none.
+  // Shown by the system while the unload handler runs at the end of the session; empty for none.
   std::wstring shutdownBlockReason;
+  // Whether the window takes the suite's quiet stop: the program ends without its unload handler.
+  bool acceptsQuietStop = false;
 };
+
+// The window class of a launcher's hidden window.
+inline std::wstring launcherWindowClass(std::wstring_view programName) {
+  return L"Zelvo CD " + std::wstring(programName);
+}
 
 class FormHandlers {
  public:

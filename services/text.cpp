@@ -24,9 +24,9 @@ std::wstring argumentText(std::wstring_view commandLine) {
   return std::wstring(commandLine.substr(pos));
 }
 
-std::wstring joinPath(std::wstring_view folder, std::wstring_view fileName) {
+std::wstring joinPath(std::wstring_view folder, std::wstring_view fileName, wchar_t separator) {
   std::wstring path(folder);
-  if (path.empty() || path.back() != L'\\') path += L'\\';
+  if (path.empty() || path.back() != separator) path += separator;
   path += fileName;
   return path;
 }
@@ -34,10 +34,10 @@ std::wstring joinPath(std::wstring_view folder, std::wstring_view fileName) {
 std::wstring folderOf(std::wstring_view filePath) {
   const size_t slash = filePath.find_last_of(L"\\/");
   if (slash == std::wstring_view::npos) return {};
-  std::wstring folder(filePath.substr(0, slash));
-  // "C:" alone names the drive's current directory, not its root.
-  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
-  return folder;
+  // "C:" alone names the drive's current directory, not its root; "" would name no folder.
+  if (slash == 0 || (slash == 2 && filePath[1] == L':'))
+    return std::wstring(filePath.substr(0, slash + 1));
+  return std::wstring(filePath.substr(0, slash));
 }
 
 std::wstring quotedIfBlank(std::wstring_view path) {
@@ -45,14 +45,8 @@ std::wstring quotedIfBlank(std::wstring_view path) {
   return L"\"" + std::wstring(path) + L"\"";
 }
 
-std::wstring driveListEntry(wchar_t letter, std::wstring_view displayText) {
-  std::wstring entry{static_cast<wchar_t>(std::towlower(letter)), L':'};
-  if (!displayText.empty()) {
-    entry += L" [";
-    entry += displayText;
-    entry += L']';
-  }
-  return entry;
+std::wstring driveListEntry(wchar_t letter) {
+  return {static_cast<wchar_t>(std::towlower(letter)), L':'};
 }
 
 }  // namespace zelvo

@@ -10,19 +10,20 @@ namespace zelvo {
 // blanks that separate it.
 std::wstring argumentText(std::wstring_view commandLine);
 
-// Joins a folder and a file name with one backslash; a folder that already ends in one (a drive
-// root such as C:\) gets no second.
-std::wstring joinPath(std::wstring_view folder, std::wstring_view fileName);
+// Joins a folder and a file name with one separator; a folder that already ends in one (a drive
+// root such as C:\, the root /) gets no second.
+std::wstring joinPath(std::wstring_view folder, std::wstring_view fileName,
+                      wchar_t separator = L'\\');
 
-// The folder of a full file path, without a trailing backslash except at a drive root.
+// The folder of a full file path (either separator), without a trailing separator except at a
+// root.
 std::wstring folderOf(std::wstring_view filePath);
 
 // A path as it must appear in a command line: in double quotes when it holds a blank, so that
 // Windows never tries the shorter paths that end at the blank.
 std::wstring quotedIfBlank(std::wstring_view path);
 
-// One drive list entry: the lower-case letter, a colon and, when there is any, the display text
-// (volume label or network path) in square brackets after a blank.
-std::wstring driveListEntry(wchar_t letter, std::wstring_view displayText);
+// One drive list entry: the lower-case letter and a colon.
+std::wstring driveListEntry(wchar_t letter);
 
 }  // namespace zelvo

@@ -19,7 +19,7 @@ std::wstring nextTickCount(const std::wstring& tag) {
   return text;
 }
 
-ImmediateLauncher::ImmediateLauncher(ProgramServices& services)
+ImmediateLauncher::ImmediateLauncher(const LauncherServices& services)
     : services_(services),
       scan_(services, AfterLaunch::ContinueScan),
       frmMain_(hiddenLauncherWindow(L"trayflush")) {
@@ -29,11 +29,11 @@ ImmediateLauncher::ImmediateLauncher(ProgramServices& services)
 
 void ImmediateLauncher::onTimer1Tick() {
   Timer1_.setTag(nextTickCount(Timer1_.tag()));
-  services_.processPendingEvents();
+  services_.events.processPendingEvents();
   if (Timer1_.tag() == L"2") {
     scan_.scanAndEject();
   } else if (Timer1_.tag() == L"4") {
-    services_.endProgram();
+    services_.process.endProgram();
   }
 }
 

@@ -15,7 +15,7 @@ std::wstring nextTickCount(const std::wstring& tag);
 
 class ImmediateLauncher final : public FormHandlers {
  public:
-  explicit ImmediateLauncher(ProgramServices& services);
+  explicit ImmediateLauncher(const LauncherServices& services);
 
   const FormDesign& frmMain() const { return frmMain_; }
   TimerControl& Timer1() { return Timer1_; }
@@ -23,7 +23,7 @@ class ImmediateLauncher final : public FormHandlers {
   void onTimer1Tick();
 
  private:
-  ProgramServices& services_;
+  LauncherServices services_;
   DriveScan scan_;
   TimerControl Timer1_{500, L"1"};
   FormDesign frmMain_;

@@ -1,7 +1,5 @@
 #include "launchers/scan/drive_scan.h"
 
-#include "services/text.h"
-
 namespace zelvo {
 namespace {
 
@@ -15,21 +13,22 @@ std::wstring driveLetterOf(const std::wstring& entry) {
 }  // namespace
 
 void DriveScan::scanAndEject() {
-  services_.processPendingEvents();
+  Drives& drives = services_.drives;
+  services_.events.processPendingEvents();
   // The walk is fixed now; drives that appear meanwhile wait for the next run.
-  const int count = services_.driveCount();
+  const int count = drives.driveCount();
   for (int index = 0; index < count; ++index) {
     // Only a CD drive is ever made current: floppy, network and hard drives are left alone.
-    if (services_.driveType(driveNameOf(services_.driveEntry(index))) != kDriveCdrom) continue;
-    if (!CzyJestCD(driveNameOf(services_.driveEntry(index)))) continue;
-    services_.processPendingEvents();
-    openCD(driveLetterOf(services_.driveEntry(index)));
+    if (drives.driveType(driveNameOf(drives.driveEntry(index))) != kDriveCdrom) continue;
+    if (!CzyJestCD(driveNameOf(drives.driveEntry(index)))) continue;
+    services_.events.processPendingEvents();
+    openCD(driveLetterOf(drives.driveEntry(index)));
   }
 }
 
 bool DriveScan::CzyJestCD(const std::wstring& driveName) {
   try {
-    services_.makeDriveCurrent(driveName);
+    services_.drives.makeDriveCurrent(driveName);
     return true;
   } catch (const ServiceError&) {
     return false;
@@ -38,19 +37,20 @@ bool DriveScan::CzyJestCD(const std::wstring& driveName) {
 
 void DriveScan::openCD(const std::wstring& letter) {
   const std::wstring driveLetter = letter;
+  Process& process = services_.process;
   try {
     ProgramStart start;
-    start.applicationPath = joinPath(services_.programFolder(), kOpenerFileName);
+    start.applicationPath = programBesideUs(process, kOpenerProgram);
     start.argumentText = driveLetter;
     start.windowStyle = kShowMinimized;
     if (afterLaunch_ == AfterLaunch::EndProgram) start.waitForExit = kOpenerGrace;
-    services_.startProgram(start);
+    process.startProgram(start);
   } catch (const ServiceError&) {
-    services_.messageBox(
-        L"Nie mogę znaleźć pliku: " + joinPath(services_.programFolder(), kOpenerFileName),
-        kStyleExclamation, kErrorTitle);
+    services_.messageBoxes.messageBox(
+        L"Nie mogę znaleźć pliku: " + programBesideUs(process, kOpenerProgram), kStyleExclamation,
+        kErrorTitle);
   }
-  if (afterLaunch_ == AfterLaunch::EndProgram) services_.endProgram();
+  if (afterLaunch_ == AfterLaunch::EndProgram) process.endProgram();
 }
 
 }  // namespace zelvo

@@ -5,7 +5,9 @@
 #include <chrono>
 #include <string>
 
-#include "services/program_services.h"
+#include "services/drives.h"
+#include "services/process.h"
+#include "services/window.h"
 
 namespace zelvo {
 
@@ -13,16 +15,24 @@ namespace zelvo {
 // the next drive, traywatch ends, so that only the first drive with a disc is opened.
 enum class AfterLaunch { ContinueScan, EndProgram };
 
-// Windows ends window-less programs such as traypop soon after the session ends; a launcher
+// The system ends window-less programs such as traypop soon after the session ends; a launcher
 // that ends the program after the launch gives the opener this long to open the door first.
 inline constexpr std::chrono::milliseconds kOpenerGrace{5000};
 
-inline constexpr wchar_t kOpenerFileName[] = L"traypop.exe";
+inline constexpr wchar_t kOpenerProgram[] = L"traypop";
 inline constexpr wchar_t kErrorTitle[] = L"Błąd";
+
+// The services a launcher rests on.
+struct LauncherServices {
+  Process& process;
+  Drives& drives;
+  EventLoop& events;
+  MessageBoxes& messageBoxes;
+};
 
 class DriveScan {
  public:
-  DriveScan(ProgramServices& services, AfterLaunch afterLaunch)
+  DriveScan(const LauncherServices& services, AfterLaunch afterLaunch)
       : services_(services), afterLaunch_(afterLaunch) {}
 
   void scanAndEject();
@@ -32,7 +42,7 @@ class DriveScan {
   void openCD(const std::wstring& letter);
 
  private:
-  ProgramServices& services_;
+  LauncherServices services_;
   AfterLaunch afterLaunch_;
 };
 

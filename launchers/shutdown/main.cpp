@@ -1,11 +1,14 @@
 #include <windows.h>
 
 #include "launchers/shutdown/shutdown_launcher.h"
+#include "services/win32/win32_drives.h"
 #include "services/win32/win32_form.h"
+#include "services/win32/win32_process.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  zelvo::win32::Win32Services services;
-  zelvo::ShutdownLauncher launcher(services);
-  zelvo::win32::Win32Form form(services, launcher.frmMain(), launcher);
-  return form.run();
+  zelvo::win32::Win32Process process;
+  zelvo::win32::Win32Drives drives;
+  zelvo::win32::Win32Form form(process);
+  zelvo::ShutdownLauncher launcher({process, drives, form, form});
+  return form.run(launcher.frmMain(), launcher);
 }

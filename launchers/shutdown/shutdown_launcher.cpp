@@ -1,21 +1,24 @@
 #include "launchers/shutdown/shutdown_launcher.h"
 
 #include "launchers/launcher_window.h"
+#include "services/watcher.h"
 
 namespace zelvo {
 
-ShutdownLauncher::ShutdownLauncher(ProgramServices& services)
+ShutdownLauncher::ShutdownLauncher(const LauncherServices& services)
     : services_(services),
       scan_(services, AfterLaunch::EndProgram),
-      frmMain_(hiddenLauncherWindow(L"traywatch")) {
+      frmMain_(hiddenLauncherWindow(kWatcherProgram)) {
   frmMain_.shutdownBlockReason = L"Wysuwanie tacki napędu CD";
+  // The installer, the uninstaller and konfigurator end a waiting copy this way; no tray opens.
+  frmMain_.acceptsQuietStop = true;
 }
 
 void ShutdownLauncher::load() {
-  alreadyRunning_ = services_.previousInstance();
+  alreadyRunning_ = services_.process.previousInstance();
   if (alreadyRunning_) {
-    services_.messageBox(kAlreadyRunningText, kStyleExclamation, kErrorTitle);
-    services_.endProgram();
+    services_.messageBoxes.messageBox(kAlreadyRunningText, kStyleExclamation, kErrorTitle);
+    services_.process.endProgram();
   }
 }
 

@@ -13,7 +13,7 @@ inline constexpr wchar_t kAlreadyRunningText[] =
 
 class ShutdownLauncher final : public FormHandlers {
  public:
-  explicit ShutdownLauncher(ProgramServices& services);
+  explicit ShutdownLauncher(const LauncherServices& services);
 
   const FormDesign& frmMain() const { return frmMain_; }
   bool alreadyRunning() const { return alreadyRunning_; }
@@ -22,7 +22,7 @@ class ShutdownLauncher final : public FormHandlers {
   void unload() override;
 
  private:
-  ProgramServices& services_;
+  LauncherServices services_;
   DriveScan scan_;
   FormDesign frmMain_;
   bool alreadyRunning_ = false;

@@ -14,13 +14,47 @@ const Drive* FakeServices::find(const std::wstring& driveName) const {
   return nullptr;
 }
 
+std::wstring FakeServices::programFolder() {
+  return folder;
+}
+
+std::wstring FakeServices::commandLine() {
+  return argumentText;
+}
+
+bool FakeServices::previousInstance() {
+  return anotherCopyRunning;
+}
+
+bool FakeServices::fileExists(const std::wstring& path) {
+  return programFiles.contains(path);
+}
+
+void FakeServices::startProgram(const ProgramStart& start) {
+  log.push_back(L"start " + start.applicationPath + L" " + start.argumentText);
+  if (!programFiles.contains(start.applicationPath)) throw ServiceError(2);  // FILE_NOT_FOUND
+  starts.push_back(start);
+  if (start.applicationPath.ends_with(std::wstring(kWatcherProgram) +
+                                      std::wstring(paths.programSuffix))) {
+    watcherWaiting = true;
+  }
+}
+
+void FakeServices::endProgram() {
+  log.push_back(L"end");
+  ended = true;
+  throw ProgramEnded{};
+}
+
 int FakeServices::driveCount() {
   return static_cast<int>(drives.size());
 }
 
 std::wstring FakeServices::driveEntry(int index) {
   const Drive& drive = drives.at(static_cast<size_t>(index));
-  return driveListEntry(drive.letter, drive.displayText);
+  std::wstring entry = driveListEntry(drive.letter);
+  if (!drive.displayText.empty()) entry += L" [" + drive.displayText + L"]";
+  return entry;
 }
 
 unsigned FakeServices::driveType(const std::wstring& driveName) {
@@ -37,6 +71,13 @@ void FakeServices::makeDriveCurrent(const std::wstring& driveName) {
   currentDrive = driveName.substr(0, 2);
 }
 
+long FakeServices::sendDriveCommand(const std::wstring& command) {
+  log.push_back(L"mci " + command);
+  driveCommands.push_back(command);
+  const auto result = driveCommandResults.find(command);
+  return result == driveCommandResults.end() ? 0 : result->second;
+}
+
 void FakeServices::processPendingEvents() {
   log.push_back(L"events");
   // Only what waits now is dispatched; events queued by these handlers wait for the next call.
@@ -45,35 +86,11 @@ void FakeServices::processPendingEvents() {
   for (auto& event : batch) event();
 }
 
-void FakeServices::startProgram(const ProgramStart& start) {
-  log.push_back(L"start " + start.applicationPath + L" " + start.argumentText);
-  if (!programFiles.count(start.applicationPath)) throw ServiceError(2);  // ERROR_FILE_NOT_FOUND
-  starts.push_back(start);
-}
-
-std::wstring FakeServices::programFolder() {
-  return folder;
-}
-
-std::wstring FakeServices::commandLine() {
-  return argumentText;
-}
-
-bool FakeServices::previousInstance() {
-  return anotherCopyRunning;
-}
-
 void FakeServices::messageBox(const std::wstring& text, unsigned style,
                               const std::optional<std::wstring>& title) {
   log.push_back(L"box " + text);
   messageBoxes.push_back({text, style, title});
   if (whileMessageBoxOpen) whileMessageBoxOpen();
-}
-
-void FakeServices::endProgram() {
-  log.push_back(L"end");
-  ended = true;
-  throw ProgramEnded{};
 }
 
 int FakeServices::checkState(int controlId) {
@@ -84,16 +101,19 @@ void FakeServices::setCheckState(int controlId, int state) {
   checks[controlId] = state;
 }
 
-long FakeServices::sendDriveCommand(const std::wstring& command) {
-  log.push_back(L"mci " + command);
-  driveCommands.push_back(command);
-  const auto result = driveCommandResults.find(command);
-  return result == driveCommandResults.end() ? 0 : result->second;
-}
-
 void FakeServices::openInBrowser(const std::wstring& address) {
   log.push_back(L"browse " + address);
   browserAddresses.push_back(address);
+}
+
+bool FakeServices::isWaiting() {
+  return watcherWaiting;
+}
+
+bool FakeServices::stopQuietly() {
+  log.push_back(L"stop watcher");
+  watcherWaiting = false;
+  return true;
 }
 
 bool endsProgram(const std::function<void()>& logic) {

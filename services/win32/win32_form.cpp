@@ -1,11 +1,10 @@
 #include "services/win32/win32_form.h"
 
 #include <shellapi.h>
-#include <winnetwk.h>
 
 #include "services/text.h"
 #include "services/timer_control.h"
-#include "services/win32/no_critical_error_boxes.h"
+#include "services/win32/win32_process.h"
 
 namespace zelvo::win32 {
 namespace {
@@ -45,53 +44,20 @@ HICON loadIcon(int resource, int size) {
                                          IMAGE_ICON, size, size, LR_SHARED));
 }
 
-std::wstring displayTextOf(const std::wstring& root, UINT type) {
-  if (type == DRIVE_REMOTE) {
-    const std::wstring local = root.substr(0, 2);
-    wchar_t remote[MAX_PATH] = L"";
-    DWORD length = MAX_PATH;
-    if (::WNetGetConnectionW(local.c_str(), remote, &length) == NO_ERROR) return remote;
-    return {};
-  }
-  if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_UNKNOWN) return {};
-  NoCriticalErrorBoxes quiet;  // a removable drive may hold no medium
-  wchar_t label[MAX_PATH + 1] = L"";
-  const BOOL known = ::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr,
-                                             nullptr, nullptr, 0);
-  return known ? std::wstring(label) : std::wstring();
-}
-
 }  // namespace
 
-std::vector<std::wstring> readDriveList() {
-  std::vector<std::wstring> entries;
-  const DWORD mask = ::GetLogicalDrives();
-  for (int bit = 0; bit < 26; ++bit) {
-    if (!(mask & (1u << bit))) continue;
-    const wchar_t letter = static_cast<wchar_t>(L'A' + bit);
-    const std::wstring root{letter, L':', L'\\'};
-    entries.push_back(driveListEntry(letter, displayTextOf(root, ::GetDriveTypeW(root.c_str()))));
-  }
-  return entries;
-}
+Win32Form::~Win32Form() = default;
 
-Win32Form::Win32Form(Win32Services& services, const FormDesign& design, FormHandlers& handlers)
-    : services_(services), design_(design), handlers_(handlers) {
-  services_.attach(this);
-}
-
-Win32Form::~Win32Form() {
-  services_.attach(nullptr);
-}
-
-int Win32Form::run() {
-  if (design_.listsDrives) drives_ = readDriveList();
+int Win32Form::run(const FormDesign& design, FormHandlers& handlers) {
+  design_ = &design;
+  handlers_ = &handlers;
+  if (design.acceptsQuietStop) quietStop_ = ::RegisterWindowMessageW(kQuietStopMessage);
   if (!create()) return 1;
-  runGuarded(services_, [&] { handlers_.load(); });
-  if (design_.timer && design_.timer->enabled()) {
-    ::SetTimer(window_, kTimerId, design_.timer->interval(), nullptr);
+  runGuarded(process_, [&] { handlers.load(); });
+  if (design.timer && design.timer->enabled()) {
+    ::SetTimer(window_, kTimerId, design.timer->interval(), nullptr);
   }
-  if (design_.visible) {
+  if (design.visible) {
     ::ShowWindow(window_, SW_SHOWNORMAL);
     // As in a dialog, the keyboard starts at the first control that takes it.
     if (HWND first = ::GetNextDlgTabItem(window_, nullptr, FALSE)) ::SetFocus(first);
@@ -103,7 +69,7 @@ int Win32Form::run() {
 }
 
 void Win32Form::dispatch(MSG& message) {
-  if (design_.visible && ::IsDialogMessageW(window_, &message)) return;
+  if (design_->visible && ::IsDialogMessageW(window_, &message)) return;
   ::TranslateMessage(&message);
   ::DispatchMessageW(&message);
 }
@@ -126,22 +92,22 @@ bool Win32Form::create() {
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = &Win32Form::windowProc;
   windowClass.hInstance = instance;
-  windowClass.hIcon = loadIcon(design_.iconResource, ::GetSystemMetrics(SM_CXICON));
-  windowClass.hIconSm = loadIcon(design_.iconResource, ::GetSystemMetrics(SM_CXSMICON));
+  windowClass.hIcon = loadIcon(design_->iconResource, ::GetSystemMetrics(SM_CXICON));
+  windowClass.hIconSm = loadIcon(design_->iconResource, ::GetSystemMetrics(SM_CXSMICON));
   windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = design_.className.c_str();
+  windowClass.lpszClassName = design_->className.c_str();
   if (!::RegisterClassExW(&windowClass)) return false;
 
   // Fixed single border with the close box only. A hidden window is still a top-level window,
   // never a message-only one, so that it hears the session end; as a tool window it would
   // never get a taskbar button even if something showed it.
-  const DWORD style = design_.visible ? WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU : WS_OVERLAPPED;
-  const DWORD exStyle = design_.visible ? WS_EX_CONTROLPARENT : WS_EX_TOOLWINDOW;
-  window_ = ::CreateWindowExW(exStyle, design_.className.c_str(), design_.caption.c_str(), style,
+  const DWORD style = design_->visible ? WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU : WS_OVERLAPPED;
+  const DWORD exStyle = design_->visible ? WS_EX_CONTROLPARENT : WS_EX_TOOLWINDOW;
+  window_ = ::CreateWindowExW(exStyle, design_->className.c_str(), design_->caption.c_str(), style,
                               CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance, this);
   if (!window_) return false;
-  if (design_.visible) {
+  if (design_->visible) {
     createControls();
     dpi_ = dpiOf(window_);
     layout(dpi_);
@@ -162,7 +128,7 @@ bool Win32Form::create() {
 
 void Win32Form::createControls() {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  for (const ControlDesign& control : design_.controls) {
+  for (const ControlDesign& control : design_->controls) {
     const wchar_t* windowClass = L"BUTTON";
     DWORD style = WS_CHILD | WS_VISIBLE;
     switch (control.kind) {
@@ -200,9 +166,9 @@ void Win32Form::layout(UINT dpi) {
   font_.reset(::CreateFontIndirectW(&logFont));
 
   for (size_t i = 0; i < controls_.size(); ++i) {
-    const ControlDesign& control = design_.controls[i];
+    const ControlDesign& control = design_->controls[i];
     int left = control.left, top = control.top;
-    for (const ControlDesign& parent : design_.controls) {
+    for (const ControlDesign& parent : design_->controls) {
       if (control.parentId != 0 && parent.id == control.parentId) {
         left += parent.left;
         top += parent.top;
@@ -214,18 +180,22 @@ void Win32Form::layout(UINT dpi) {
   }
   const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_EXSTYLE));
-  const RECT frame =
-      windowRectFor(pixels(design_.clientWidth), pixels(design_.clientHeight), style, exStyle, dpi);
+  const RECT frame = windowRectFor(pixels(design_->clientWidth), pixels(design_->clientHeight),
+                                   style, exStyle, dpi);
   ::SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::wstring Win32Form::driveEntry(int index) const {
-  if (index < 0 || index >= driveCount()) throw ServiceError(ERROR_INVALID_INDEX);
-  return drives_[static_cast<size_t>(index)];
+void Win32Form::messageBox(const std::wstring& text, unsigned style,
+                           const std::optional<std::wstring>& title) {
+  const bool owned = window_ && design_ && design_->visible;
+  const std::wstring caption = title ? *title : design_ ? design_->programTitle : std::wstring();
+  // A box from a program without a visible window must still come to the front.
+  const UINT flags = owned ? style : style | MB_SETFOREGROUND;
+  ::MessageBoxW(owned ? window_ : nullptr, text.c_str(), caption.c_str(), flags);
 }
 
-int Win32Form::checkState(int controlId) const {
+int Win32Form::checkState(int controlId) {
   return ::IsDlgButtonChecked(window_, controlId) == BST_CHECKED ? 1 : 0;
 }
 
@@ -246,14 +216,14 @@ LRESULT CALLBACK Win32Form::windowProc(HWND window, UINT message, WPARAM wParam,
   auto* form = reinterpret_cast<Win32Form*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!form) return ::DefWindowProcW(window, message, wParam, lParam);
   LRESULT result = 0;
-  runGuarded(form->services_, [&] { result = form->handleMessage(message, wParam, lParam); });
+  runGuarded(form->process_, [&] { result = form->handleMessage(message, wParam, lParam); });
   return result;
 }
 
 LRESULT Win32Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
-      if (wParam == kTimerId && design_.timer) design_.timer->tick();
+      if (wParam == kTimerId && design_->timer) design_->timer->tick();
       return 0;
     case WM_COMMAND:
       onCommand(wParam);
@@ -273,6 +243,10 @@ LRESULT Win32Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       ::PostQuitMessage(0);
       return 0;
     default:
+      if (quietStop_ != 0 && message == quietStop_) {
+        // Asked by the suite itself to go without opening a tray: no unload handler runs.
+        process_.endProgram();
+      }
       return ::DefWindowProcW(window_, message, wParam, lParam);
   }
 }
@@ -280,13 +254,13 @@ LRESULT Win32Form::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void Win32Form::onCommand(WPARAM wParam) {
   if (HIWORD(wParam) != BN_CLICKED) return;
   const int id = LOWORD(wParam);
-  for (const ControlDesign& control : design_.controls) {
-    if (control.id == id && control.kind == ControlKind::Button) handlers_.click(id);
+  for (const ControlDesign& control : design_->controls) {
+    if (control.id == id && control.kind == ControlKind::Button) handlers_->click(id);
   }
 }
 
 void Win32Form::onClose() {
-  handlers_.unload();
+  handlers_->unload();
   ::DestroyWindow(window_);
 }
 
@@ -294,11 +268,11 @@ void Win32Form::onEndSession(bool ending) {
   // A shutdown that was cancelled does not unload the window.
   if (!ending) return;
   // Windows would otherwise end a program that is still busy a few seconds after this message.
-  const bool blocking = !design_.shutdownBlockReason.empty() &&
-                        ::ShutdownBlockReasonCreate(window_, design_.shutdownBlockReason.c_str());
-  handlers_.unload();
+  const bool blocking = !design_->shutdownBlockReason.empty() &&
+                        ::ShutdownBlockReasonCreate(window_, design_->shutdownBlockReason.c_str());
+  handlers_->unload();
   if (blocking) ::ShutdownBlockReasonDestroy(window_);
-  services_.endProgram();
+  process_.endProgram();
 }
 
 void Win32Form::onDpiChanged(UINT dpi, const RECT& suggested) {

@@ -8,28 +8,30 @@
 #include <vector>
 
 #include "services/form_design.h"
-#include "services/win32/win32_services.h"
+#include "services/process.h"
+#include "services/win32/unique_any.h"
+#include "services/window.h"
 
 namespace zelvo::win32 {
 
-class Win32Form final : public WindowHost {
+// The registered message that a waiting traywatch takes as its quiet stop.
+inline constexpr wchar_t kQuietStopMessage[] = L"ZelvoCD.StopWatching";
+
+class Win32Form final : public EventLoop, public MessageBoxes, public Window {
  public:
-  Win32Form(Win32Services& services, const FormDesign& design, FormHandlers& handlers);
+  explicit Win32Form(Process& process) : process_(process) {}
   Win32Form(const Win32Form&) = delete;
   Win32Form& operator=(const Win32Form&) = delete;
   ~Win32Form() override;
 
   // Creates the window, runs the load handler, shows the window when designed visible, and
   // dispatches events until the window is gone. Returns the exit code.
-  int run();
+  int run(const FormDesign& design, FormHandlers& handlers);
 
-  HWND handle() const override { return window_; }
-  bool visible() const override { return design_.visible; }
-  const std::wstring& programTitle() const override { return design_.programTitle; }
   void processPendingEvents() override;
-  int driveCount() const override { return static_cast<int>(drives_.size()); }
-  std::wstring driveEntry(int index) const override;
-  int checkState(int controlId) const override;
+  void messageBox(const std::wstring& text, unsigned style,
+                  const std::optional<std::wstring>& title) override;
+  int checkState(int controlId) override;
   void setCheckState(int controlId, int state) override;
   void openInBrowser(const std::wstring& address) override;
 
@@ -47,17 +49,14 @@ class Win32Form final : public WindowHost {
   void dispatch(MSG& message);
   int pixels(int twips) const { return ::MulDiv(twips, static_cast<int>(dpi_), 1440); }
 
-  Win32Services& services_;
-  const FormDesign& design_;
-  FormHandlers& handlers_;
+  Process& process_;
+  const FormDesign* design_ = nullptr;
+  FormHandlers* handlers_ = nullptr;
   HWND window_ = nullptr;
+  UINT quietStop_ = 0;  // the quiet stop's message number, 0 when the window takes none
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   UniqueGdiObject font_;
-  std::vector<std::wstring> drives_;
-  std::vector<HWND> controls_;  // in the order of design_.controls
+  std::vector<HWND> controls_;  // in the order of design_->controls
 };
-
-// The drive list as the drive list control shows it, read from the system now.
-std::vector<std::wstring> readDriveList();
 
 }  // namespace zelvo::win32

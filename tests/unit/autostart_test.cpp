@@ -7,6 +7,7 @@
 #include "services/fake/fake_registry.h"
 #include "services/fake/fake_services.h"
 #include "services/registry_text.h"
+#include "services/run_key_store.h"
 
 namespace zelvo {
 namespace {
@@ -30,7 +31,8 @@ std::vector<std::byte> unterminated(std::wstring_view text) {
 struct Fixture {
   FakeRegistry registry;
   fake::FakeServices services;
-  Autostart autostart{registry, services};
+  RunKeyStore store{registry};
+  Autostart autostart{store, services};
 
   Fixture() { registry.keys[kRunKey]; }
   fake::Values& run() { return registry.keys[kRunKey]; }
@@ -89,7 +91,8 @@ TEST(ProgramPathTest, AFolderThatCannotBeHadWritesNothing) {
   FakeRegistry registry;
   registry.keys[kRunKey];
   NoFolder services;
-  Autostart autostart(registry, services);
+  RunKeyStore store(registry);
+  Autostart autostart(store, services);
   EXPECT_FALSE(autostart.addEjectNow());
   EXPECT_TRUE(registry.writes.empty());
   EXPECT_EQ(registry.openKeys, 0);
@@ -164,8 +167,12 @@ INSTANTIATE_TEST_SUITE_P(
         PresenceCase{"noTerminatingZero", StoredValue{kRegSz, unterminated(L"C:\\a.exe")}, 1},
         PresenceCase{"zeroFirst", StoredValue{kRegSz, registryText(std::wstring(L"\0ab", 3))}, 0},
         PresenceCase{"expandSz", StoredValue{kRegExpandSz, registryText(L"%ProgramFiles%")}, 1},
+        // Other types are read as 8-bit text: only their first byte decides.
         PresenceCase{"dwordReadAsText", StoredValue{kRegDword, bytes({0x31, 0, 0, 0})}, 1},
-        PresenceCase{"dwordZero", StoredValue{kRegDword, bytes({0, 0, 0, 0})}, 0}),
+        PresenceCase{"dwordZero", StoredValue{kRegDword, bytes({0, 0, 0, 0})}, 0},
+        PresenceCase{"dword256", StoredValue{kRegDword, bytes({0, 1, 0, 0})}, 0},
+        PresenceCase{"binaryOneByte", StoredValue{kRegBinary, bytes({0x41})}, 1},
+        PresenceCase{"binaryEmpty", StoredValue{kRegBinary, {}}, 0}),
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST(PresenceTest, GivesZeroWhenTheKeyIsMissingOrRefused) {
@@ -201,7 +208,7 @@ TEST_P(ReadValueTest, ReadsByTheExpectedTypeAndLeavesTheValueWhenItFails) {
   Fixture f;
   if (GetParam().stored) f.run()[L"V"] = *GetParam().stored;
   RegistryValue value = std::wstring(L"before");
-  EXPECT_EQ(f.autostart.readValue(kCurrentUser, kRunKey, L"V", value, GetParam().expectedType),
+  EXPECT_EQ(f.store.readValue(kCurrentUser, kRunKey, L"V", value, GetParam().expectedType),
             GetParam().code);
   EXPECT_EQ(value, GetParam().value);
   EXPECT_EQ(f.registry.openKeys, 0);
@@ -218,8 +225,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"unterminatedEndsWhereTheDataEnds", StoredValue{kRegSz, unterminated(L"abc")},
                  kRegSz, 0, std::wstring(L"abc")},
         ReadCase{"textUpToTheFirstZero",
-                 StoredValue{kRegMultiSz, registryText(std::wstring(L"one\0two", 7))}, kRegMultiSz,
-                 0, std::wstring(L"one")},
+                 StoredValue{kRegSz, registryText(std::wstring(L"one\0two", 7))}, kRegMultiSz, 0,
+                 std::wstring(L"one")},
+        ReadCase{"bytesAsEightBitText", StoredValue{kRegBinary, bytes({0x61, 0x62, 0, 0x63})},
+                 kRegSz, 0, std::wstring(L"ab")},
         ReadCase{"missing", std::nullopt, kRegSz, kErrorFileNotFound, std::wstring(L"before")},
         ReadCase{"number", StoredValue{kRegDword, bytes({0x07, 0x01, 0, 0x80})}, kRegDword, 0,
                  std::int32_t(0x80000107u)},

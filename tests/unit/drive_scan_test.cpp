@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "services/fake/fake_services.h"
+#include "tests/unit/wiring.h"
 
 namespace zelvo {
 namespace {
@@ -40,7 +41,7 @@ TEST(DriveScanTest, AsksEveryTypeTestsOnlyCdDrivesAndOpensThoseWithADisc) {
   FakeServices services;
   services.drives = mixedDrives();
   services.programFiles = {kOpener};
-  DriveScan(services, AfterLaunch::ContinueScan).scanAndEject();
+  DriveScan(launcherServices(services), AfterLaunch::ContinueScan).scanAndEject();
 
   EXPECT_EQ(
       logLinesStartingWith(services, L"type "),
@@ -57,7 +58,7 @@ TEST(DriveScanTest, LetsEventsRunFirstAndBeforeEachLaunch) {
   FakeServices services;
   services.drives = mixedDrives();
   services.programFiles = {kOpener};
-  DriveScan(services, AfterLaunch::ContinueScan).scanAndEject();
+  DriveScan(launcherServices(services), AfterLaunch::ContinueScan).scanAndEject();
 
   const std::vector<std::wstring> expected{
       L"events",     L"type c:",    L"type d:",
@@ -88,7 +89,7 @@ TEST(DriveScanTest, QuietCases) {
     FakeServices services;
     services.drives = c.drives;
     services.programFiles = {kOpener};
-    DriveScan(services, AfterLaunch::ContinueScan).scanAndEject();
+    DriveScan(launcherServices(services), AfterLaunch::ContinueScan).scanAndEject();
     EXPECT_EQ(services.log, c.log);
     EXPECT_EQ(services.currentDrive, L"c:");
     EXPECT_TRUE(services.starts.empty());
@@ -110,7 +111,7 @@ TEST(OpenCdTest, StartsTheOpenerBesideTheLauncherWithTheLetterAlone) {
     FakeServices services;
     services.folder = c.folder;
     services.programFiles = {c.opener};
-    DriveScan(services, AfterLaunch::ContinueScan).openCD(L"e");
+    DriveScan(launcherServices(services), AfterLaunch::ContinueScan).openCD(L"e");
     ASSERT_EQ(services.starts.size(), 1u);
     EXPECT_EQ(services.starts[0].applicationPath, c.opener);
     EXPECT_EQ(services.starts[0].argumentText, L"e");
@@ -132,7 +133,7 @@ TEST(OpenCdTest, AMissingOpenerIsReportedWithItsPath) {
   for (const Case& c : cases) {
     FakeServices services;
     services.folder = c.folder;
-    DriveScan(services, AfterLaunch::ContinueScan).openCD(L"d");
+    DriveScan(launcherServices(services), AfterLaunch::ContinueScan).openCD(L"d");
     ASSERT_EQ(services.messageBoxes.size(), 1u);
     EXPECT_EQ(services.messageBoxes[0].text, c.message);
     EXPECT_EQ(services.messageBoxes[0].style, 48u);
@@ -143,7 +144,7 @@ TEST(OpenCdTest, AMissingOpenerIsReportedWithItsPath) {
 TEST(OpenCdTest, ContinuingScanReportsEachDriveInTurn) {
   FakeServices services;
   services.drives = mixedDrives();
-  DriveScan(services, AfterLaunch::ContinueScan).scanAndEject();
+  DriveScan(launcherServices(services), AfterLaunch::ContinueScan).scanAndEject();
   ASSERT_EQ(services.messageBoxes.size(), 2u);
   EXPECT_EQ(logLinesStartingWith(services, L"start "),
             (std::vector<std::wstring>{std::wstring(L"start ") + kOpener + L" d",
@@ -157,8 +158,8 @@ TEST(OpenCdTest, EndingLauncherStopsAfterTheFirstAttemptEitherWay) {
     FakeServices services;
     services.drives = mixedDrives();
     if (openerPresent) services.programFiles = {kOpener};
-    EXPECT_TRUE(
-        fake::endsProgram([&] { DriveScan(services, AfterLaunch::EndProgram).scanAndEject(); }));
+    EXPECT_TRUE(fake::endsProgram(
+        [&] { DriveScan(launcherServices(services), AfterLaunch::EndProgram).scanAndEject(); }));
     EXPECT_EQ(services.messageBoxes.size(), openerPresent ? 0u : 1u);
     EXPECT_EQ(logLinesStartingWith(services, L"type "),
               (std::vector<std::wstring>{L"type c:", L"type d:"}));

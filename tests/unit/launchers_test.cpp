@@ -3,6 +3,7 @@
 #include "launchers/immediate/immediate_launcher.h"
 #include "launchers/shutdown/shutdown_launcher.h"
 #include "services/fake/fake_services.h"
+#include "tests/unit/wiring.h"
 
 namespace zelvo {
 namespace {
@@ -28,10 +29,9 @@ TEST(NextTickCountTest, CountsInPlainDecimalText) {
 
 TEST(ImmediateLauncherTest, HiddenWindowWithItsTimer) {
   FakeServices services;
-  ImmediateLauncher launcher(services);
+  ImmediateLauncher launcher(launcherServices(services));
   EXPECT_EQ(launcher.frmMain().caption, L"Kolvan");
   EXPECT_FALSE(launcher.frmMain().visible);
-  EXPECT_TRUE(launcher.frmMain().listsDrives);
   EXPECT_EQ(launcher.frmMain().timer, &launcher.Timer1());
   EXPECT_EQ(launcher.Timer1().interval(), 500u);
   EXPECT_EQ(launcher.Timer1().tag(), L"1");
@@ -40,7 +40,7 @@ TEST(ImmediateLauncherTest, HiddenWindowWithItsTimer) {
 TEST(ImmediateLauncherTest, ScansOnTheFirstTickAndEndsOnTheThird) {
   FakeServices services;
   withDiscsInDAndF(services);
-  ImmediateLauncher launcher(services);
+  ImmediateLauncher launcher(launcherServices(services));
 
   launcher.Timer1().tick();
   EXPECT_EQ(launcher.Timer1().tag(), L"2");
@@ -64,7 +64,7 @@ TEST(ImmediateLauncherTest, TicksThatFallDueInsideATickAreDroppedWherever) {
   // drive and each box stays until dismissed.
   FakeServices services;
   withDiscsInDAndF(services, /*openerPresent=*/false);
-  ImmediateLauncher launcher(services);
+  ImmediateLauncher launcher(launcherServices(services));
   int droppedTicks = 0;
   auto tickNow = [&] { droppedTicks += launcher.Timer1().tick() ? 0 : 1; };
   for (int i = 0; i < 3; ++i) services.pendingEvents.push_back(tickNow);
@@ -85,7 +85,7 @@ TEST(ImmediateLauncherTest, TicksThatFallDueInsideATickAreDroppedWherever) {
 TEST(ImmediateLauncherTest, NoDiscShowsNothingAndEnds) {
   FakeServices services;
   services.drives = {{L'C', 3, true, L""}, {L'E', kDriveCdrom, false, L""}};
-  ImmediateLauncher launcher(services);
+  ImmediateLauncher launcher(launcherServices(services));
   launcher.Timer1().tick();
   launcher.Timer1().tick();
   EXPECT_TRUE(fake::endsProgram([&] { launcher.Timer1().tick(); }));
@@ -96,7 +96,7 @@ TEST(ImmediateLauncherTest, NoDiscShowsNothingAndEnds) {
 TEST(ShutdownLauncherTest, FirstCopyWaitsQuietly) {
   FakeServices services;
   withDiscsInDAndF(services);
-  ShutdownLauncher launcher(services);
+  ShutdownLauncher launcher(launcherServices(services));
   EXPECT_FALSE(fake::endsProgram([&] { launcher.load(); }));
   EXPECT_FALSE(launcher.alreadyRunning());
   EXPECT_TRUE(services.log.empty());  // no box, no scan, nothing until the unload
@@ -104,13 +104,14 @@ TEST(ShutdownLauncherTest, FirstCopyWaitsQuietly) {
   EXPECT_FALSE(launcher.frmMain().visible);
   EXPECT_EQ(launcher.frmMain().timer, nullptr);  // no timer, no polling while it waits
   EXPECT_FALSE(launcher.frmMain().shutdownBlockReason.empty());
+  EXPECT_TRUE(launcher.frmMain().acceptsQuietStop);
 }
 
 TEST(ShutdownLauncherTest, SecondCopyTellsTheUserAndEndsWithoutScanning) {
   FakeServices services;
   withDiscsInDAndF(services);
   services.anotherCopyRunning = true;
-  ShutdownLauncher launcher(services);
+  ShutdownLauncher launcher(launcherServices(services));
   EXPECT_TRUE(fake::endsProgram([&] { launcher.load(); }));
   EXPECT_TRUE(launcher.alreadyRunning());
   ASSERT_EQ(services.messageBoxes.size(), 1u);
@@ -146,7 +147,7 @@ TEST(ShutdownLauncherTest, UnloadOpensOnlyTheFirstDriveWithADisc) {
     FakeServices services;
     services.drives = c.drives;
     services.programFiles = {kOpener};
-    ShutdownLauncher launcher(services);
+    ShutdownLauncher launcher(launcherServices(services));
     launcher.load();
     EXPECT_EQ(fake::endsProgram([&] { launcher.unload(); }), c.ends);
     std::vector<std::wstring> opened;

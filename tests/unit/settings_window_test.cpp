@@ -4,20 +4,28 @@
 
 #include "services/fake/fake_registry.h"
 #include "services/fake/fake_services.h"
+#include "services/run_key_store.h"
+#include "tests/unit/wiring.h"
 
 namespace zelvo {
 namespace {
 
 using fake::FakeRegistry;
 
+constexpr wchar_t kSuite[] = L"C:\\Program Files\\Zelvo CD";
+
 struct Fixture {
   FakeRegistry registry;
   fake::FakeServices services;
-  Autostart autostart{registry, services};
-  SettingsWindow window{services, autostart};
+  RunKeyStore runKey{registry};
+  Autostart autostart{runKey, services};
+  SettingsWindow window{konfiguratorServices(services), autostart};
 
   Fixture() {
-    services.folder = L"C:\\Program Files\\Zelvo CD";
+    services.folder = kSuite;
+    for (const wchar_t* program : {L"konfigurator", L"trayflush", L"traywatch", L"traypop"}) {
+      services.programFiles.insert(std::wstring(kSuite) + L"\\" + program + L".exe");
+    }
     registry.keys[kRunKey][L"Inny"] = FakeRegistry::text(L"C:\\inny.exe");
   }
   void store(const wchar_t* name, const wchar_t* text) {
@@ -99,6 +107,22 @@ TEST_P(SaveTest, WritesOrDeletesBothEntriesConfirmsAndEnds) {
   EXPECT_EQ(f.services.messageBoxes[0].title, std::nullopt);  // the program's title
   EXPECT_EQ(f.services.log.back(), L"end");
   EXPECT_TRUE(f.services.browserAddresses.empty());
+
+  // The watcher follows the saved setting at once, before the confirmation; trayflush is never
+  // started, since "teraz" means at logon.
+  const std::vector<std::wstring> watcherSteps{
+      GetParam().ejectAtShutdown ? std::wstring(L"start ") + kSuite + L"\\traywatch.exe "
+                                 : L"stop watcher",
+      L"box Ustawienia zostały zapisane", L"end"};
+  EXPECT_EQ(std::vector<std::wstring>(f.services.log.end() - 3, f.services.log.end()),
+            watcherSteps);
+  EXPECT_EQ(f.services.starts.size(), GetParam().ejectAtShutdown ? 1u : 0u);
+  for (const ProgramStart& start : f.services.starts) {
+    EXPECT_TRUE(start.argumentText.empty());
+    EXPECT_EQ(start.windowStyle, kShowNormal);
+    EXPECT_EQ(start.waitForExit.count(), 0);
+  }
+  EXPECT_EQ(f.services.watcherWaiting, GetParam().ejectAtShutdown);
 }
 
 INSTANTIATE_TEST_SUITE_P(CheckStates, SaveTest,
@@ -147,6 +171,108 @@ TEST(SaveTest, AFailedWriteOrDeleteIsReportedInsteadOfTheConfirmation) {
   }
 }
 
+TEST(SaveTest, NeverStartsASecondWatcher) {
+  Fixture f;
+  f.services.watcherWaiting = true;
+  f.services.checks = {{kCheck1, 1}, {kCheck2, 1}};
+  EXPECT_TRUE(fake::endsProgram([&] { f.window.click(kCommand1); }));
+  EXPECT_TRUE(f.services.starts.empty());
+  EXPECT_TRUE(f.services.watcherWaiting);
+  EXPECT_EQ(f.services.messageBoxes.at(0).text, L"Ustawienia zostały zapisane");
+}
+
+TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
+  struct Case {
+    const char* what;
+    PathStyle paths;
+    std::wstring folder;
+    std::vector<std::wstring> present;  // beside konfigurator
+    int check1, check2;
+    bool nowWritten, atShutdownWritten;
+    std::wstring message;
+  };
+  const std::wstring advice =
+      L" Rozpakuj cały folder Zelvo CD i uruchom konfigurator z rozpakowanego folderu.";
+  const Case cases[] = {
+      {"loneKonfiguratorFromAZip",
+       kWindowsPaths,
+       L"C:\\Temp\\Temp1_zelvo.zip",
+       {L"konfigurator.exe"},
+       1,
+       1,
+       false,
+       false,
+       L"Nie mogę znaleźć pliku: C:\\Temp\\Temp1_zelvo.zip\\trayflush.exe\n"
+       L"Nie mogę znaleźć pliku: C:\\Temp\\Temp1_zelvo.zip\\traypop.exe\n"
+       L"Nie mogę znaleźć pliku: C:\\Temp\\Temp1_zelvo.zip\\traywatch.exe\n"
+       L"\nUstawienia „Wysuwaj tacki teraz” i „Wysuwaj tacki przy zamykaniu windows” nie zostały "
+       L"zapisane." +
+           advice},
+      {"onlyTheOpenerMissing",
+       kWindowsPaths,
+       L"C:\\Zelvo",
+       {L"konfigurator.exe", L"trayflush.exe", L"traywatch.exe"},
+       1,
+       0,
+       false,
+       false,
+       L"Nie mogę znaleźć pliku: C:\\Zelvo\\traypop.exe\n"
+       L"\nUstawienie „Wysuwaj tacki teraz” nie zostało zapisane." +
+           advice},
+      {"oneLauncherMissingOnLinux",
+       kLinuxPaths,
+       L"/opt/zelvo",
+       {L"konfigurator", L"trayflush", L"traypop"},
+       1,
+       1,
+       true,
+       false,
+       L"Nie mogę znaleźć pliku: /opt/zelvo/traywatch\n"
+       L"\nUstawienie „Wysuwaj tacki przy zamykaniu windows” nie zostało zapisane." +
+           advice},
+      {"clearingAlwaysWorks",
+       kWindowsPaths,
+       L"C:\\Temp",
+       {},
+       0,
+       0,
+       false,
+       false,
+       L"Ustawienia zostały zapisane"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fixture f;
+    f.services.paths = c.paths;
+    f.services.folder = c.folder;
+    f.services.programFiles.clear();
+    for (const std::wstring& file : c.present) {
+      f.services.programFiles.insert(c.folder + c.paths.separator + file);
+    }
+    f.store(kEjectNowValue, L"Z:\\stare\\trayflush.exe");
+    f.store(kEjectAtShutdownValue, L"Z:\\stare\\traywatch.exe");
+    f.services.checks = {{kCheck1, c.check1}, {kCheck2, c.check2}};
+
+    EXPECT_TRUE(fake::endsProgram([&] { f.window.click(kCommand1); }));
+    ASSERT_EQ(f.services.messageBoxes.size(), 1u);
+    EXPECT_EQ(f.services.messageBoxes[0].text, c.message);
+    EXPECT_EQ(f.services.messageBoxes[0].style, c.message == kSavedMessage ? 64u : 48u);
+    // A box that is not saved keeps what was there; a cleared one is always removed.
+    const auto after = [&](bool ticked, bool written, const wchar_t* old, const wchar_t* name) {
+      const std::wstring path = c.folder + c.paths.separator + name;
+      return !ticked ? std::nullopt
+                     : std::optional<std::wstring>(written ? path : std::wstring(old));
+    };
+    EXPECT_EQ(f.stored(kEjectNowValue),
+              after(c.check1 == 1, c.nowWritten, L"Z:\\stare\\trayflush.exe",
+                    c.paths.separator == L'/' ? L"trayflush" : L"trayflush.exe"));
+    EXPECT_EQ(
+        f.stored(kEjectAtShutdownValue),
+        after(c.check2 == 1, c.atShutdownWritten, L"Z:\\stare\\traywatch.exe", L"traywatch.exe"));
+    EXPECT_TRUE(f.services.starts.empty());  // no watcher for an entry that was not written
+  }
+}
+
 // --- The web page ---
 
 TEST(WwwTest, OpensTheWebPageAndLeavesEverythingAsItWas) {
@@ -157,7 +283,11 @@ TEST(WwwTest, OpensTheWebPageAndLeavesEverythingAsItWas) {
   const size_t opensBefore = f.registry.opens.size();
 
   EXPECT_FALSE(fake::endsProgram([&] { f.window.click(kCommand2); }));
-  EXPECT_EQ(f.services.browserAddresses, std::vector<std::wstring>{ZELVO_WEB_PAGE});
+  // The configured page, or else the guide beside the program.
+  const std::wstring_view webPage = kWebPage;
+  const std::wstring expected =
+      webPage.empty() ? std::wstring(kSuite) + L"\\PRZEWODNIK.html" : std::wstring(webPage);
+  EXPECT_EQ(f.services.browserAddresses, std::vector<std::wstring>{expected});
   EXPECT_TRUE(f.services.messageBoxes.empty());
   EXPECT_EQ(f.registry.opens.size(), opensBefore);
   EXPECT_EQ(f.services.checks[kCheck1], 1);

@@ -18,7 +18,7 @@ class TrayOpenerTest : public testing::TestWithParam<OpenerCase> {};
 TEST_P(TrayOpenerTest, SendsOpenThenDoorForTheFirstCharacterAndEnds) {
   fake::FakeServices services;
   services.argumentText = GetParam().argumentText;
-  EXPECT_TRUE(fake::endsProgram([&] { runTrayOpener(services); }));
+  EXPECT_TRUE(fake::endsProgram([&] { runTrayOpener(services, services); }));
   EXPECT_EQ(services.driveCommands,
             (std::vector<std::wstring>{GetParam().openCommand, GetParam().doorCommand}));
   EXPECT_TRUE(services.messageBoxes.empty());
@@ -56,7 +56,7 @@ TEST(TrayOpenerTest, EndsTheSameWayWhenTheDriveRefuses) {
   services.argumentText = L"Q";
   services.driveCommandResults = {{L"open Q: type cdaudio alias DriveQ wait", 275},
                                   {L"set DriveQ door open", 263}};
-  EXPECT_TRUE(fake::endsProgram([&] { runTrayOpener(services); }));
+  EXPECT_TRUE(fake::endsProgram([&] { runTrayOpener(services, services); }));
   EXPECT_EQ(services.log.back(), L"end");
   EXPECT_TRUE(services.messageBoxes.empty());
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "services/text.h"
-#include "services/win32/win32_services.h"
+#include "services/win32/win32_process.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   wchar_t folder[MAX_PATH] = L"";
