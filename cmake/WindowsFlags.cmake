@@ -3,7 +3,7 @@
 add_compile_definitions(UNICODE _UNICODE WINVER=0x0601 _WIN32_WINNT=0x0601)
 add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-municode> $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>
                     -ffunction-sections -fdata-sections)
-add_link_options(-municode -static -Wl,--gc-sections $<$<NOT:$<BOOL:${ZELVO_KEEP_SYMBOLS}>>:-s>)
+add_link_options(-municode -static -Wl,--gc-sections -s)
 if(NOT CMAKE_BUILD_TYPE)
   set(CMAKE_BUILD_TYPE MinSizeRel)
 endif()

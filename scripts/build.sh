@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Builds the Windows programs and the host tests (installing what is missing first).
+# Builds the Windows programs and the host tests (installing what is missing first). With
+# ZELVO_WERROR=ON, as the test command sets it, every compiler warning is an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-cmake --preset windows >/dev/null
+werror=-DZELVO_WARNINGS_AS_ERRORS=${ZELVO_WERROR:-OFF}
+cmake --preset windows "$werror" >/dev/null
 cmake --build --preset windows
-cmake --preset host >/dev/null
+cmake --preset host "$werror" >/dev/null
 cmake --build --preset host
-cmake --preset host-sanitize >/dev/null
+cmake --preset host-sanitize "$werror" >/dev/null
 cmake --build --preset host-sanitize
 bash scripts/package.sh >/dev/null

@@ -2,7 +2,7 @@
 # Every test: host unit tests of the programs' logic, then the real programs under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/build.sh
+ZELVO_WERROR=ON bash scripts/build.sh
 # The logic once more under AddressSanitizer and UndefinedBehaviorSanitizer; then everything,
 # so that the run ends with the full suite's summary.
 ctest --preset host-sanitize

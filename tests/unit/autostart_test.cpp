@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                  L"C:\\Narzędzia\\Żółw\\traywatch.exe"},
         PathCase{L"D:\\Zażółć gęślą", L"\"D:\\Zażółć gęślą\\trayflush.exe\"",
                  L"\"D:\\Zażółć gęślą\\traywatch.exe\""}),
-    [](const auto& info) { return "folder" + std::to_string(info.index); });
+    [](const auto& instance) { return "folder" + std::to_string(instance.index); });
 
 TEST(ProgramPathTest, AFolderThatCannotBeHadWritesNothing) {
   struct NoFolder : fake::FakeServices {
@@ -173,7 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
         PresenceCase{"dword256", StoredValue{kRegDword, bytes({0, 1, 0, 0})}, 0},
         PresenceCase{"binaryOneByte", StoredValue{kRegBinary, bytes({0x41})}, 1},
         PresenceCase{"binaryEmpty", StoredValue{kRegBinary, {}}, 0}),
-    [](const auto& info) { return std::string(info.param.what); });
+    [](const auto& instance) { return std::string(instance.param.what); });
 
 TEST(PresenceTest, GivesZeroWhenTheKeyIsMissingOrRefused) {
   Fixture missing;
@@ -234,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(
                  std::int32_t(0x80000107u)},
         ReadCase{"textAsNumberTooLong", FakeRegistry::text(L"abc"), kRegDword, kErrorMoreData,
                  std::wstring(L"before")}),
-    [](const auto& info) { return std::string(info.param.what); });
+    [](const auto& instance) { return std::string(instance.param.what); });
 
 // --- Adding and removing entries ---
 

@@ -130,7 +130,9 @@ INSTANTIATE_TEST_SUITE_P(CheckStates, SaveTest,
                                          SaveCase{0, 1, false, true}, SaveCase{1, 1, true, true},
                                          // Only 1 counts as ticked.
                                          SaveCase{2, -1, false, false}),
-                         [](const auto& info) { return "case" + std::to_string(info.index); });
+                         [](const auto& instance) {
+                           return "case" + std::to_string(instance.index);
+                         });
 
 TEST(SaveTest, NoEntriesAndNoKeyStillConfirms) {
   Fixture f;

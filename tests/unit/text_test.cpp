@@ -24,7 +24,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{L"traypop.exe", L""}, Case{L"traypop.exe   F G", L"F G"},
                     Case{L"traypop.exe\tF:\\", L"F:\\"}, Case{L"\"unterminated name", L""},
                     Case{L"\"C:\\Zażółć\\traypop.exe\" \"", L"\""}, Case{L"", L""}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    [](const auto& instance) { return "case" + std::to_string(instance.index); });
 
 TEST(JoinPathTest, AddsOneBackslashOnlyWhereTheFolderHasNone) {
   EXPECT_EQ(joinPath(L"C:\\Tools", L"traypop.exe"), L"C:\\Tools\\traypop.exe");

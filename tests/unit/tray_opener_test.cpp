@@ -36,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
         OpenerCase{L"F G", L"open F: type cdaudio alias DriveF wait", L"set DriveF door open"},
         OpenerCase{L"7", L"open 7: type cdaudio alias Drive7 wait", L"set Drive7 door open"},
         OpenerCase{L"\"", L"open \": type cdaudio alias Drive\" wait", L"set Drive\" door open"}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    [](const auto& instance) { return "case" + std::to_string(instance.index); });
 
 TEST(OpenTrayTest, ReturnsTheDoorCommandsCodeWhateverTheOpenAnswered) {
   struct Codes {
