@@ -66,3 +66,8 @@ target_link_libraries(winmm_program PRIVATE winmm)
 add_executable(recorder WIN32 tests/wine/recorder.cpp services/win32/mingw_runtime.cpp)
 target_link_libraries(recorder PRIVATE zelvo_win32)
 set_target_properties(recorder PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)
+
+# Runs the start-up store over the real registry in the end-to-end tests.
+add_executable(registry_check tests/wine/registry_check.cpp services/win32/mingw_runtime.cpp)
+target_link_libraries(registry_check PRIVATE zelvo_win32)
+set_target_properties(registry_check PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)

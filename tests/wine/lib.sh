@@ -69,9 +69,12 @@ install_programs() {
 
 uidriver() { wine "$ZELVO_TOOLS/uidriver.exe" "$@" 2>/dev/null | tr -d '\r'; }
 
-# box_text TITLE: the text of the message box with this title.
+# box_text TITLE: the text of the message box with this title, all its lines (the lines after
+# the first continue the control's description until its geometry field).
 box_text() {
-  uidriver describe "$1" | awk -F'|' '$1 == "control" && $2 == "Static" && $3 != "" {print $3}'
+  uidriver describe "$1" | awk -F'|' '
+    /^(window|control)[|]/ { text = $1 == "control" && $2 == "Static" && $3 != ""; if (text) print $3; next }
+    text { print $1 }'
 }
 
 # The MCI command strings that our programs sent, in order, from a WINEDEBUG=+mci log. Wine's

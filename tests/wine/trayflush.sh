@@ -54,3 +54,21 @@ check "the box for f is dismissed" uidriver dismiss 'Błąd' OK
 check "trayflush ends after the last box" wait_until 10 not_running 'trayflush[.]exe'
 check "no further box" bash -c "[ \"\$(uidriver count 'Błąd')\" = 0 ]"
 wait "$flush" || true
+
+# -- No disc anywhere: nothing is opened, nothing is shown, and the program ends by itself. Its
+#    drive list comes from the letters alone: no volume label or network name is ever asked for
+#    (that would make a floppy seek, spin a disc up, or wait on the network), while every
+#    drive's type is (the trace's own check that it traces).
+cd_drive d empty
+cd_drive f empty
+folder=$(install_programs 'C:\Zelvo' trayflush traypop)
+wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /f /d \
+  'GetVolumeInformationW;GetVolumeInformationA;GetVolumeNameForVolumeMountPointW;WNetGetConnectionW;WNetGetConnectionA;GetDriveTypeW' \
+  >/dev/null 2>&1
+log=$WINEPREFIX/nodisc.log
+WINEDEBUG=+relay,+mci timeout 30 wine "$folder/trayflush.exe" 2>"$log"
+calls=$(grep -oE 'Call [A-Za-z0-9_]+[.][A-Za-z0-9_]+' "$log" | sed 's/^Call [^.]*[.]//' | sort -u | tr '\n' ' ')
+expect_eq "only drive types were asked for" "GetDriveTypeW " "$calls"
+expect_eq "no tray was opened" "" "$(mci_commands "$log")"
+expect_eq "trayflush ended by itself, having shown nothing" "0|0" \
+  "$(prefix_pids 'trayflush[.]exe' | wc -l)|$(uidriver count 'Błąd')"

@@ -145,7 +145,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
     std::printf(
         "usage: uidriver wait|wait-hidden|gone|count|describe|click|dismiss|check|extent|close|"
-        "endsession "
+        "endsession|post "
         "TITLE "
         "[TEXT|MS|0/1] [MS]\n");
     return 2;
@@ -178,7 +178,7 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   // The remaining commands act on a window that must appear within the deadline.
-  const bool hiddenToo = command == L"close" || command == L"endsession";
+  const bool hiddenToo = command == L"close" || command == L"endsession" || command == L"post";
   HWND window = waitForWindow(title, 10000, !hiddenToo);
   if (!window) return fail("no such window");
 
@@ -203,7 +203,13 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("sent\n");
     return 0;
   }
-  if (argc < 4) return fail("missing control text");
+  if (argc < 4) return fail("missing control text or message name");
+  if (command == L"post") {
+    // A registered message, as another program of the suite posts it.
+    ::PostMessageW(window, ::RegisterWindowMessageW(argv[3]), 0, 0);
+    std::printf("posted\n");
+    return 0;
+  }
   HWND control = findChild(window, argv[3]);
   if (!control) return fail("no such control");
   if (command == L"check") {
