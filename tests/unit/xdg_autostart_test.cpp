@@ -1,0 +1,136 @@
+#include "services/linux/xdg_autostart_store.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "configurator/autostart.h"
+#include "services/fake/fake_services.h"
+
+namespace zelvo::linux_os {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ExecValueTest, QuotesAndEscapesByTheDesktopEntryRules) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"/usr/lib/zelvo-cd/trayflush", "/usr/lib/zelvo-cd/trayflush"},
+      {"/home/ja/Zażółć/trayflush", "/home/ja/Zażółć/trayflush"},
+      {"/home/ja/Zelvo CD/trayflush", "\"/home/ja/Zelvo CD/trayflush\""},
+      // Quoted: ", `, $ and \ take a backslash, which the file escapes once more; % doubles.
+      {"/opt/a$b/100%/x\"y`z\\w", "\"/opt/a\\\\$b/100%%/x\\\\\"y\\\\`z\\\\\\\\w\""},
+      {"/opt/50%/traywatch", "/opt/50%%/traywatch"},
+  };
+  for (const auto& [path, exec] : cases) EXPECT_EQ(execValue(path), exec) << path;
+}
+
+struct StoreFixture : testing::Test {
+  fs::path root = fs::temp_directory_path() /
+                  ("zelvo-autostart-" + std::to_string(::getpid()) + "-" +
+                   testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::path folder = root / "config" / "autostart";
+  XdgAutostartStore store{folder};
+
+  void SetUp() override { fs::remove_all(root); }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::permissions(folder, fs::perms::owner_all, ignored);
+    fs::remove_all(root);
+  }
+  static std::string read(const fs::path& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+  }
+  void write(const std::string& fileName, const std::string& text) {
+    fs::create_directories(folder);
+    std::ofstream(folder / fileName) << text;
+  }
+  std::vector<std::string> files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      names.push_back(entry.path().filename());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+TEST_F(StoreFixture, AddsReadsAndRemovesOnlyItsOwnEntries) {
+  // A missing folder is made, private to the user.
+  ASSERT_TRUE(store.addEntry(L"WysuwajTeraz", L"/home/ja/Zelvo CD/trayflush"));
+  EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_EQ(read(folder / "WysuwajTeraz.desktop"),
+            "[Desktop Entry]\n"
+            "Type=Application\n"
+            "Name=Zelvo CD – wysuwanie tacek po zalogowaniu\n"
+            "Comment=Wysuwa tacki napędów CD, w których jest płyta, zaraz po zalogowaniu\n"
+            "Exec=\"/home/ja/Zelvo CD/trayflush\"\n"
+            "NoDisplay=true\n"
+            "X-GNOME-Autostart-enabled=true\n");
+  EXPECT_EQ(store.entryText(L"WysuwajTeraz"), L"\"/home/ja/Zelvo CD/trayflush\"");
+  EXPECT_EQ(store.entryText(L"WysuwajPotem"), L"");
+
+  // Overwritten whole; another program's entry is never touched.
+  write("inny.desktop", "[Desktop Entry]\nType=Application\nExec=inny\n");
+  ASSERT_TRUE(store.addEntry(L"WysuwajTeraz", L"/usr/lib/zelvo-cd/trayflush"));
+  EXPECT_EQ(store.entryText(L"WysuwajTeraz"), L"/usr/lib/zelvo-cd/trayflush");
+  EXPECT_TRUE(store.removeEntry(L"WysuwajTeraz"));
+  EXPECT_TRUE(store.removeEntry(L"WysuwajTeraz"));  // already gone counts as removed
+  EXPECT_EQ(files(), std::vector<std::string>{"inny.desktop"});
+  EXPECT_EQ(read(folder / "inny.desktop"), "[Desktop Entry]\nType=Application\nExec=inny\n");
+}
+
+TEST_F(StoreFixture, PresenceIsANonEmptyExecOfAnEntryThatIsNotHidden) {
+  const std::pair<std::string, std::wstring> cases[] = {
+      {"[Desktop Entry]\nExec=/opt/z/trayflush\n", L"/opt/z/trayflush"},
+      {"[Desktop Entry]\r\nExec = /opt/z/trayflush\r\n", L"/opt/z/trayflush"},
+      {"[Desktop Entry]\nExec=/opt/z/trayflush\nHidden=true\n", L""},
+      {"[Desktop Entry]\nExec=/opt/z/trayflush\nHidden=false\n", L"/opt/z/trayflush"},
+      {"[Desktop Entry]\nExec=\n", L""},
+      {"[Desktop Entry]\nName=x\n", L""},
+      {"[Other Group]\nExec=/opt/z/trayflush\n", L""},
+      {"[Desktop Entry]\nExec=\"/opt/Zelvo CD/trayflush\"\n", L"\"/opt/Zelvo CD/trayflush\""},
+  };
+  for (const auto& [text, expected] : cases) {
+    write("WysuwajPotem.desktop", text);
+    EXPECT_EQ(store.entryText(L"WysuwajPotem"), expected) << text;
+  }
+}
+
+TEST_F(StoreFixture, AnEntryThatCannotBeWrittenLeavesNothingBehind) {
+  // Refusals that hold for every user, root included: the folder cannot be made, and the entry's
+  // name is taken by a folder, so the finished file cannot be put in its place.
+  fs::create_directories(root);
+  std::ofstream(root / "config") << "a file where the folder should be";
+  EXPECT_FALSE(store.addEntry(L"WysuwajTeraz", L"/usr/lib/zelvo-cd/trayflush"));
+  fs::remove(root / "config");
+
+  fs::create_directories(folder / "WysuwajPotem.desktop" / "inside");
+  EXPECT_FALSE(store.addEntry(L"WysuwajPotem", L"/usr/lib/zelvo-cd/traywatch"));
+  EXPECT_FALSE(store.removeEntry(L"WysuwajPotem"));
+  EXPECT_EQ(files(), std::vector<std::string>{"WysuwajPotem.desktop"});  // no temporary file
+}
+
+TEST_F(StoreFixture, TheEntriesOfTheSuiteThroughAutostart) {
+  fake::FakeServices process;
+  process.paths = kLinuxPaths;
+  process.folder = L"/usr/lib/zelvo-cd";
+  Autostart autostart(store, process);
+  EXPECT_EQ(autostart.isEjectAtShutdownOn(), 0);
+  ASSERT_TRUE(autostart.addEjectAtShutdown());
+  EXPECT_EQ(autostart.isEjectAtShutdownOn(), 1);
+  EXPECT_EQ(autostart.isEjectNowOn(), 0);
+  EXPECT_EQ(store.entryText(L"WysuwajPotem"), L"/usr/lib/zelvo-cd/traywatch");
+  EXPECT_NE(read(folder / "WysuwajPotem.desktop").find("Name=Zelvo CD – wysuwanie tacki przy"),
+            std::string::npos);
+  ASSERT_TRUE(autostart.removeEjectAtShutdown());
+  EXPECT_EQ(autostart.isEjectAtShutdownOn(), 0);
+}
+
+}  // namespace
+}  // namespace zelvo::linux_os
