@@ -6,6 +6,14 @@
 
 namespace zelvo {
 
+// MCI's error codes, which a drive-control layer on a platform without MCI answers with too:
+// a command text it does not know, a drive that failed, no drive or alias of that name, and an
+// alias already taken.
+inline constexpr long kMciErrUnrecognizedCommand = 261;
+inline constexpr long kMciErrHardware = 262;
+inline constexpr long kMciErrInvalidDeviceName = 263;
+inline constexpr long kMciErrDuplicateAlias = 289;
+
 class DriveControl {
  public:
   virtual ~DriveControl() = default;

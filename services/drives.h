@@ -7,7 +7,10 @@
 
 namespace zelvo {
 
-// The drive type that marks a CD drive (DRIVE_CDROM).
+// Drive types: no such drive (DRIVE_NO_ROOT_DIR), a fixed disk (DRIVE_FIXED), and the type
+// that marks a CD drive (DRIVE_CDROM).
+inline constexpr unsigned kDriveNoRootDir = 1;
+inline constexpr unsigned kDriveFixed = 3;
 inline constexpr unsigned kDriveCdrom = 5;
 
 class Drives {

@@ -58,4 +58,15 @@ class Process {
 // ("traypop"): one separator between folder and name, none doubled at a drive root.
 std::wstring programBesideUs(Process& process, std::wstring_view programName);
 
+// Runs body and ends the program quietly if anything escapes it: no exception may leave a
+// window procedure, a C library's callback or the program's entry point.
+template <typename Body>
+void runGuarded(Process& process, Body&& body) noexcept {
+  try {
+    body();
+  } catch (...) {
+    process.endProgram();
+  }
+}
+
 }  // namespace zelvo

@@ -10,7 +10,13 @@
 namespace zelvo::win32 {
 namespace {
 
+static_assert(kDriveNoRootDir == DRIVE_NO_ROOT_DIR);
+static_assert(kDriveFixed == DRIVE_FIXED);
 static_assert(kDriveCdrom == DRIVE_CDROM);
+static_assert(kMciErrUnrecognizedCommand == MCIERR_UNRECOGNIZED_COMMAND);
+static_assert(kMciErrHardware == MCIERR_HARDWARE);
+static_assert(kMciErrInvalidDeviceName == MCIERR_INVALID_DEVICE_NAME);
+static_assert(kMciErrDuplicateAlias == MCIERR_DUPLICATE_ALIAS);
 
 std::wstring rootOf(const std::wstring& driveName) {
   return std::wstring(driveName.substr(0, 1)) + L":\\";

@@ -36,15 +36,7 @@ std::wstring modulePath();
 // The mutex that a running copy of the program file with this name holds in this logon session.
 std::wstring instanceMutexName(std::wstring programFileName);
 
-// Runs body and ends the program quietly if anything escapes it: no exception may leave a
-// window procedure or the program's entry point.
-template <typename Body>
-void runGuarded(Process& process, Body&& body) noexcept {
-  try {
-    body();
-  } catch (...) {
-    process.endProgram();
-  }
-}
+// The entry points and the window procedure guard their handlers as every platform does.
+using zelvo::runGuarded;
 
 }  // namespace zelvo::win32

@@ -1,0 +1,42 @@
+# The Linux programs, linked from the logic and the Linux services against Debian's libudev,
+# libsystemd and, for the message-box helper alone, GTK 4.
+enable_language(C)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(UDEV REQUIRED IMPORTED_TARGET libudev)
+pkg_check_modules(SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
+pkg_check_modules(GTK4 REQUIRED IMPORTED_TARGET gtk4)
+
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# The C++ runtime linked in, and only the libraries a program calls: traypop starts in little
+# more time than a C program doing its few system calls.
+add_link_options(-static-libstdc++ -static-libgcc -Wl,--as-needed)
+
+# traypop's part: processes, drives and the drive control. libsystemd is opened at run time,
+# only for a disc that must be unmounted first (services/linux/udisks.cpp).
+add_library(zelvo_linux STATIC
+  services/linux/wide_text.cpp
+  services/linux/linux_process.cpp
+  services/linux/optical_drives.cpp
+  services/linux/linux_drives.cpp
+  services/linux/drive_commands.cpp
+  services/linux/linux_drive_control.cpp
+  services/linux/udisks.cpp
+)
+target_link_libraries(zelvo_linux PUBLIC zelvo_logic PkgConfig::UDEV ${CMAKE_DL_LIBS})
+target_include_directories(zelvo_linux SYSTEM PRIVATE ${SYSTEMD_INCLUDE_DIRS})
+
+# The launchers' hidden window: the event loop, the journal and the message boxes.
+add_library(zelvo_linux_form STATIC services/linux/linux_form.cpp)
+target_link_libraries(zelvo_linux_form PUBLIC zelvo_linux PkgConfig::SYSTEMD)
+
+add_executable(traypop opener/linux_main.cpp)
+target_link_libraries(traypop PRIVATE zelvo_linux)
+add_executable(trayflush launchers/immediate/linux_main.cpp)
+target_link_libraries(trayflush PRIVATE zelvo_linux_form)
+add_executable(komunikat services/linux/komunikat.cpp)
+target_link_libraries(komunikat PRIVATE PkgConfig::GTK4)
+
+# Baseline for the figures script.
+add_executable(eject_program tests/bench/eject_program.c)
+set_target_properties(eject_program PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)

@@ -1,0 +1,55 @@
+#include "services/linux/linux_drives.h"
+
+#include <fcntl.h>
+#include <linux/cdrom.h>
+#include <sys/ioctl.h>
+
+#include <cerrno>
+#include <climits>  // INT_MAX, with which <linux/cdrom.h> spells CDSL_CURRENT
+
+#include "services/linux/unique_any.h"
+#include "services/text.h"
+
+namespace zelvo::linux_os {
+
+LinuxDrives::LinuxDrives() : optical_(opticalDrives()) {
+  entries_.push_back(driveListEntry(kRootDriveLetter));
+  for (size_t i = 0; i < optical_.size(); ++i) {
+    const auto letter = static_cast<wchar_t>(kFirstOpticalLetter + static_cast<wchar_t>(i));
+    if (letter > L'z') break;  // no letters left
+    entries_.push_back(driveListEntry(letter));
+  }
+}
+
+std::wstring LinuxDrives::driveEntry(int index) {
+  if (index < 0 || index >= driveCount()) throw ServiceError(EINVAL);
+  return entries_[static_cast<size_t>(index)];
+}
+
+const OpticalDrive* LinuxDrives::opticalDrive(const std::wstring& driveName) const {
+  if (driveName.size() < 2 || driveName[1] != L':') return nullptr;
+  const auto index = opticalIndexOf(driveName[0]);
+  return index && *index < optical_.size() ? &optical_[*index] : nullptr;
+}
+
+unsigned LinuxDrives::driveType(const std::wstring& driveName) {
+  if (driveName.size() >= 2 && driveName[1] == L':' &&
+      (driveName[0] == kRootDriveLetter || driveName[0] == L'C')) {
+    return kDriveFixed;
+  }
+  return opticalDrive(driveName) ? kDriveCdrom : kDriveNoRootDir;
+}
+
+void LinuxDrives::makeDriveCurrent(const std::wstring& driveName) {
+  // Linux has no current drive to change: the test is all the scan needs of this step.
+  if (driveType(driveName) == kDriveFixed) return;
+  const OpticalDrive* drive = opticalDrive(driveName);
+  if (!drive) throw ServiceError(ENODEV);
+  const UniqueFd device(::open(drive->deviceNode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!device) throw ServiceError(static_cast<unsigned long>(errno));
+  const int status = ::ioctl(device.get(), CDROM_DRIVE_STATUS, CDSL_CURRENT);
+  if (status < 0) throw ServiceError(static_cast<unsigned long>(errno));
+  if (status != CDS_DISC_OK) throw ServiceError(ENOMEDIUM);  // no disc, an open tray, not ready
+}
+
+}  // namespace zelvo::linux_os

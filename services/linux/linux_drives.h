@@ -1,0 +1,35 @@
+// Drives on Linux: c: for the root file system, then the optical drives from d: on (see
+// optical_drives.h), and the disc test, which asks the drive and never mounts anything.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "services/drives.h"
+#include "services/linux/optical_drives.h"
+
+namespace zelvo::linux_os {
+
+class LinuxDrives final : public Drives {
+ public:
+  // The drive list is read here, once, from udev's records alone: listing the drives never
+  // touches a drive.
+  LinuxDrives();
+
+  int driveCount() override { return static_cast<int>(entries_.size()); }
+  std::wstring driveEntry(int index) override;
+  // c: is fixed, each optical drive a CD drive; any other name has no root (no such drive).
+  unsigned driveType(const std::wstring& driveName) override;
+  // c: is always there. An optical drive is made current when it reports a disc in place:
+  // opened without blocking, so that an open tray is never pulled in, and asked its status,
+  // which needs no spin-up and mounts nothing.
+  void makeDriveCurrent(const std::wstring& driveName) override;
+
+ private:
+  const OpticalDrive* opticalDrive(const std::wstring& driveName) const;
+
+  std::vector<OpticalDrive> optical_;
+  std::vector<std::wstring> entries_;
+};
+
+}  // namespace zelvo::linux_os
