@@ -79,6 +79,10 @@ GtkForm::~GtkForm() = default;
 int GtkForm::run(const FormDesign& design, FormHandlers& handlers) {
   design_ = &design;
   handlers_ = &handlers;
+  // The window's class, by which desktops match it with its menu entry (StartupWMClass), and
+  // its name for the accessibility tree.
+  Glib::set_prgname(toBytes(design.className));
+  Glib::set_application_name(utf8(design.caption));
   if (!gtk_init_check()) return 1;
   Gtk::init_gtkmm_internals();
   loop_ = Glib::MainLoop::create();
@@ -118,6 +122,10 @@ void GtkForm::build() {
     switch (control.kind) {
       case ControlKind::Frame:
         widget = Gtk::make_managed<Gtk::Frame>(utf8(control.caption));
+        // A screen reader names the group by its caption, as it reads it.
+        gtk_accessible_update_property(GTK_ACCESSIBLE(widget->gobj()),
+                                       GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                       utf8(control.caption).c_str(), -1);
         break;
       case ControlKind::CheckBox:
         widget = Gtk::make_managed<Gtk::CheckButton>(utf8(control.caption));
