@@ -1,5 +1,7 @@
 #include "services/linux/gtk_form.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -63,9 +65,8 @@ class DesignLayout final : public Gtk::Widget {
   }
   void size_allocate_vfunc(int, int, int) override {
     for (const auto& [child, place] : places_) {
-      child->size_allocate(Gtk::Allocation(place.get_x(), place.get_y(), place.get_width(),
-                                           place.get_height()),
-                           -1);
+      child->size_allocate(
+          Gtk::Allocation(place.get_x(), place.get_y(), place.get_width(), place.get_height()), -1);
     }
   }
 
@@ -83,7 +84,12 @@ int GtkForm::run(const FormDesign& design, FormHandlers& handlers) {
   // its name for the accessibility tree.
   Glib::set_prgname(toBytes(design.className));
   Glib::set_application_name(utf8(design.caption));
-  if (!gtk_init_check()) return 1;
+  if (!gtk_init_check()) {
+    const std::string message =
+        toBytes(design.caption) + ": brak ekranu, na którym mogę pokazać okno\n";
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, message.data(), message.size());
+    return 1;
+  }
   Gtk::init_gtkmm_internals();
   loop_ = Glib::MainLoop::create();
   build();
@@ -124,8 +130,8 @@ void GtkForm::build() {
         widget = Gtk::make_managed<Gtk::Frame>(utf8(control.caption));
         // A screen reader names the group by its caption, as it reads it.
         gtk_accessible_update_property(GTK_ACCESSIBLE(widget->gobj()),
-                                       GTK_ACCESSIBLE_PROPERTY_LABEL,
-                                       utf8(control.caption).c_str(), -1);
+                                       GTK_ACCESSIBLE_PROPERTY_LABEL, utf8(control.caption).c_str(),
+                                       -1);
         break;
       case ControlKind::CheckBox:
         widget = Gtk::make_managed<Gtk::CheckButton>(utf8(control.caption));
@@ -187,9 +193,9 @@ void GtkForm::place(double scale) {
   for (const ControlDesign& control : design_->controls) {
     Gtk::Widget* widget = controls_.at(control.id);
     const auto [left, top] = origin(*design_, control);
-    layout_->setPlace(*widget, Gdk::Rectangle(pixels(left, scale), pixels(top, scale),
-                                              pixels(control.width, scale),
-                                              pixels(control.height, scale)));
+    layout_->setPlace(*widget,
+                      Gdk::Rectangle(pixels(left, scale), pixels(top, scale),
+                                     pixels(control.width, scale), pixels(control.height, scale)));
   }
   layout_->setSize(pixels(design_->clientWidth, scale), pixels(design_->clientHeight, scale));
 }
@@ -200,7 +206,7 @@ void GtkForm::processPendingEvents() {
 
 void GtkForm::messageBox(const std::wstring& text, unsigned style,
                          const std::optional<std::wstring>& title) {
-  const auto type = style == kStyleExclamation ? Gtk::MessageType::WARNING
+  const auto type = style == kStyleExclamation   ? Gtk::MessageType::WARNING
                     : style == kStyleInformation ? Gtk::MessageType::INFO
                                                  : Gtk::MessageType::OTHER;
   Gtk::MessageDialog box(*window_, utf8(text), false, type, Gtk::ButtonsType::OK, true);
@@ -230,9 +236,8 @@ void GtkForm::setCheckState(int controlId, int state) {
 void GtkForm::openInBrowser(const std::wstring& address) {
   // An address is opened as it is; a local page by its file URL.
   const std::string text = toBytes(address);
-  const std::string uri = text.find("://") != std::string::npos
-                              ? text
-                              : Gio::File::create_for_path(text)->get_uri();
+  const std::string uri =
+      text.find("://") != std::string::npos ? text : Gio::File::create_for_path(text)->get_uri();
   // The browser starts on its own; nothing waits for it, and a failure stays silent.
   gtk_show_uri(window_->gobj(), uri.c_str(), GDK_CURRENT_TIME);
 }

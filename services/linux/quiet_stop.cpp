@@ -25,8 +25,8 @@ constexpr int kRequestDeadlineMs = 1000;
 bool isPlainName(std::string_view name) {
   if (name.empty() || name.size() > 64) return false;
   for (const char c : name) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                       (c >= '0' && c <= '9') || c == '-' || c == '_';
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '-' || c == '_';
     if (!plain) return false;
   }
   return true;
@@ -45,8 +45,8 @@ UniqueFd connectToWatcher() {
   sockaddr_un address;
   if (!socketAddress(quietStopSocketPath(toBytes(kWatcherProgram)), address)) return {};
   UniqueFd connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  if (!connection ||
-      ::connect(connection.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+  if (!connection || ::connect(connection.get(), reinterpret_cast<const sockaddr*>(&address),
+                               sizeof address) != 0) {
     return {};
   }
   return connection;
@@ -113,7 +113,8 @@ bool LinuxWatcher::stopQuietly() {
     return !isWaiting();
   }
   // The waiting copy never answers: its end closes the connection, and that is the answer.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopDeadlineMs);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopDeadlineMs);
   pollfd gone{connection.get(), POLLIN, 0};
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(

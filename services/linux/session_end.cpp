@@ -38,10 +38,11 @@ std::string sessionPath(sd_bus* bus, std::string& sessionId) {
   BusError error;
   UniqueMessage reply;
   const int found =
-      id && *id ? ::sd_bus_call_method(bus, kLogin, kLoginPath, kManager, "GetSession",
-                                       error.get(), reply.put(), "s", id)
-                : ::sd_bus_call_method(bus, kLogin, kLoginPath, kManager, "GetSessionByPID",
-                                       error.get(), reply.put(), "u", static_cast<uint32_t>(::getpid()));
+      id && *id
+          ? ::sd_bus_call_method(bus, kLogin, kLoginPath, kManager, "GetSession", error.get(),
+                                 reply.put(), "s", id)
+          : ::sd_bus_call_method(bus, kLogin, kLoginPath, kManager, "GetSessionByPID", error.get(),
+                                 reply.put(), "u", static_cast<uint32_t>(::getpid()));
   const char* path = nullptr;
   if (found < 0 || ::sd_bus_message_read(reply.get(), "o", &path) < 0) return {};
   if (id && *id) {

@@ -45,11 +45,21 @@ std::string unescapeString(const std::string& value) {
       continue;
     }
     switch (const char next = value[++i]) {
-      case 's': out += ' '; break;
-      case 'n': out += '\n'; break;
-      case 't': out += '\t'; break;
-      case 'r': out += '\r'; break;
-      default: out += next; break;
+      case 's':
+        out += ' ';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      default:
+        out += next;
+        break;
     }
   }
   return out;
@@ -68,6 +78,20 @@ bool writeAll(int fd, const std::string& data) {
 
 }  // namespace
 
+std::string fileValue(const std::string& path) {
+  std::string escaped;
+  for (const char c : path) {
+    if (c == '\\') {
+      escaped += "\\\\";
+    } else if (c == '\n') {
+      escaped += "\\n";
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
 std::string execValue(const std::string& programPath) {
   constexpr std::string_view reserved = " \t\n\"'\\><~|&;$*?#()`";
   std::string value;
@@ -85,17 +109,7 @@ std::string execValue(const std::string& programPath) {
   }
   if (quoted) value += '"';
   // The file's own string escaping comes on top of the quoting rules.
-  std::string escaped;
-  for (const char c : value) {
-    if (c == '\\') {
-      escaped += "\\\\";
-    } else if (c == '\n') {
-      escaped += "\\n";
-    } else {
-      escaped += c;
-    }
-  }
-  return escaped;
+  return fileValue(value);
 }
 
 std::string autostartEntry(const std::string& programPath) {
@@ -110,9 +124,20 @@ std::string autostartEntry(const std::string& programPath) {
   }
   return "[Desktop Entry]\n"
          "Type=Application\n"
-         "Name=" + name + "\n"
-         "Comment=" + comment + "\n"
-         "Exec=" + execValue(programPath) + "\n"
+         "Name=" +
+         name +
+         "\n"
+         "Comment=" +
+         comment +
+         "\n"
+         "Exec=" +
+         execValue(programPath) +
+         "\n"
+         // Once the program is gone (the package removed, the folder deleted), desktops skip
+         // the entry instead of failing to start it at every logon.
+         "TryExec=" +
+         fileValue(programPath) +
+         "\n"
          "NoDisplay=true\n"
          "X-GNOME-Autostart-enabled=true\n";
 }

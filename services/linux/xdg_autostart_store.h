@@ -31,6 +31,9 @@ class XdgAutostartStore final : public StartupStore {
   std::filesystem::path folder_;
 };
 
+// A text as a desktop entry's string value: backslashes and line breaks escaped.
+std::string fileValue(const std::string& path);
+
 // A program path as a desktop entry's Exec value: quoted by the Desktop Entry rules when it holds
 // a reserved character, with '%' doubled and backslashes escaped for the file.
 std::string execValue(const std::string& programPath);

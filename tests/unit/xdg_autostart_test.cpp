@@ -1,5 +1,3 @@
-#include "services/linux/xdg_autostart_store.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,6 +7,7 @@
 
 #include "configurator/autostart.h"
 #include "services/fake/fake_services.h"
+#include "services/linux/xdg_autostart_store.h"
 
 namespace zelvo::linux_os {
 namespace {
@@ -28,9 +27,9 @@ TEST(ExecValueTest, QuotesAndEscapesByTheDesktopEntryRules) {
 }
 
 struct StoreFixture : testing::Test {
-  fs::path root = fs::temp_directory_path() /
-                  ("zelvo-autostart-" + std::to_string(::getpid()) + "-" +
-                   testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::path root =
+      fs::temp_directory_path() / ("zelvo-autostart-" + std::to_string(::getpid()) + "-" +
+                                   testing::UnitTest::GetInstance()->current_test_info()->name());
   fs::path folder = root / "config" / "autostart";
   XdgAutostartStore store{folder};
 
@@ -70,6 +69,7 @@ TEST_F(StoreFixture, AddsReadsAndRemovesOnlyItsOwnEntries) {
             "Name=Zelvo CD – wysuwanie tacek po zalogowaniu\n"
             "Comment=Wysuwa tacki napędów CD, w których jest płyta, zaraz po zalogowaniu\n"
             "Exec=\"/home/ja/Zelvo CD/trayflush\"\n"
+            "TryExec=/home/ja/Zelvo CD/trayflush\n"
             "NoDisplay=true\n"
             "X-GNOME-Autostart-enabled=true\n");
   EXPECT_EQ(store.entryText(L"WysuwajTeraz"), L"\"/home/ja/Zelvo CD/trayflush\"");

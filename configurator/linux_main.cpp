@@ -1,0 +1,19 @@
+#include "configurator/autostart.h"
+#include "configurator/settings_window.h"
+#include "services/linux/gtk_form.h"
+#include "services/linux/linux_process.h"
+#include "services/linux/quiet_stop.h"
+#include "services/linux/xdg_autostart_store.h"
+
+int main(int argc, char** argv) {
+  zelvo::linux_os::LinuxProcess process(argc, argv);
+  zelvo::linux_os::XdgAutostartStore store;
+  zelvo::linux_os::LinuxWatcher watcher;
+  zelvo::Autostart autostart(store, process);
+  zelvo::linux_os::GtkForm form(process);
+  zelvo::SettingsWindow window({process, form, form, watcher}, autostart);
+  const zelvo::FormDesign design = zelvo::frmKonfig();
+  int exitCode = 0;
+  zelvo::runGuarded(process, [&] { exitCode = form.run(design, window); });
+  return exitCode;
+}
