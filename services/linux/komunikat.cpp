@@ -89,6 +89,8 @@ GtkWidget* buildWindow(Box& box, const char* icon) {
 
 int main(int argc, char** argv) {
   if (argc != 4) return 2;
+  // The window's class (WM_CLASS, the Wayland app id) by which desktops know the box.
+  g_set_prgname("komunikat");
   if (!gtk_init_check()) return 1;
   Box box{argv[2], argv[3]};
   gtk_window_present(GTK_WINDOW(buildWindow(box, iconFor(argv[1]))));
