@@ -6,6 +6,7 @@ Every test makes one Bed and closes it at the end, which ends whatever it starte
 its folder. Run by Debian's /usr/bin/python3, which sees python3-gi and python3-dbusmock.
 """
 
+import atexit
 import ctypes
 import errno
 import os
@@ -112,6 +113,8 @@ class Bed:
         self._servers = []
         self._display = []
         self.failures = 0
+        # Whatever happens to the test, what it started ends and its folder goes.
+        atexit.register(self._clean_up)
         # Programs that outlive the one that started them come back to this process, to be
         # waited for and reaped like its own children.
         ctypes.CDLL(None, use_errno=True).prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
@@ -301,10 +304,18 @@ class Bed:
             ['Xvfb', '-displayfd', str(writer), '-screen', '0', '1024x768x24', '-nolisten', 'tcp'],
             pass_fds=(writer,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         os.close(writer)
-        if not select.select([reader], [], [], 20)[0]:
-            raise RuntimeError('Xvfb did not start')
-        display = ':' + os.read(reader, 32).decode().strip()
+        # The number comes as a line, perhaps in two writes; closing the pipe before its end
+        # would fail Xvfb's second write and stop it.
+        number = b''
+        while not number.endswith(b'\n') and select.select([reader], [], [], 20)[0]:
+            chunk = os.read(reader, 32)
+            if not chunk:
+                break
+            number += chunk
         os.close(reader)
+        if not number.endswith(b'\n'):
+            raise RuntimeError('Xvfb did not start')
+        display = ':' + number.decode().strip()
         # No accessibility bus on this session bus: GTK is told not to look for one.
         env = dict(DISPLAY=display, DBUS_SESSION_BUS_ADDRESS=os.environ['DBUS_SESSION_BUS_ADDRESS'],
                    GTK_A11Y='none')
@@ -331,6 +342,31 @@ class Bed:
         os.close(pidfd)
         output = process.communicate()[0].decode('utf-8', 'replace')
         return (process.returncode if ended else None), output
+
+    def visible_box(self, desktop):
+        """The one message box on the display: its window id, title and process (a new box may
+        get the window id of the last, never its process); None while there is none."""
+        status, ids = self.tool(['xdotool', 'search', '--onlyvisible', '--class', 'komunikat'],
+                                desktop)
+        ids = ids.split()
+        if status != 0 or len(ids) != 1:
+            return None
+        return (ids[0], self.tool(['xdotool', 'getwindowname', ids[0]], desktop)[1].strip(),
+                self.tool(['xdotool', 'getwindowpid', ids[0]], desktop)[1].strip())
+
+    def wait_for_box(self, desktop, seconds=10, other_than=None):
+        """Waits for a box (one other than the given one) to be shown; returns it, or None."""
+        shown = []
+
+        def appeared():
+            shown.append(self.visible_box(desktop))
+            return shown[-1] is not None and shown[-1] != other_than
+        return shown[-1] if self.iterate_until(appeared, seconds) else None
+
+    def press(self, desktop, window, key):
+        """Gives the window the focus and presses the key (XTEST, as a user would)."""
+        return self.tool(['xdotool', 'windowactivate', '--sync', window, 'key', '--clearmodifiers',
+                          key], desktop)[0] == 0
 
     @staticmethod
     def method_calls(mock, method):
@@ -359,7 +395,13 @@ class Bed:
             print(f'       actual:   {actual!r}', flush=True)
 
     def close(self):
-        """Ends what the test started, removes its folder, and exits with the test's result."""
+        """Ends the test: cleans up and exits with its result."""
+        self._clean_up()
+        sys.exit(1 if self.failures else 0)
+
+    def _clean_up(self):
+        if self.root is None:
+            return
         self.settle(1)
         for server in self._servers:
             server.terminate()
@@ -376,4 +418,4 @@ class Bed:
         for handler in self._handlers:
             handler.run_dispose()
         shutil.rmtree(self.root, ignore_errors=True)
-        sys.exit(1 if self.failures else 0)
+        self.root = None
