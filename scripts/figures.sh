@@ -57,7 +57,10 @@ echo
 echo "== Linux programs: sizes (stripped, as a package ships them) and the libraries they load"
 for program in traypop trayflush komunikat; do
   file=$ZELVO_SOURCE/build/linux/bin/$program
-  size=$(strip -o - "$file" | wc -c)
+  stripped=$(mktemp)
+  strip -o "$stripped" "$file"
+  size=$(stat -c %s "$stripped")
+  rm -f "$stripped"
   libraries=$(objdump -p "$file" | sed -n 's/^ *NEEDED *//p' | tr '\n' ' ')
   printf '%-10s %7d bytes (%5.1f KiB)  needs: %s\n' "$program" "$size" \
     "$(echo "$size / 1024" | bc -l)" "$libraries"
