@@ -48,12 +48,17 @@ A: dev=11:{n}
 
 def end(pid, seconds=10):
     """Ends a child of this process (SIGTERM, then SIGKILL at the deadline) and reaps it."""
-    pidfd = os.pidfd_open(pid)
+    try:
+        pidfd = os.pidfd_open(pid)
+    except ProcessLookupError:
+        return  # gone and reaped already
     try:
         os.kill(pid, signal.SIGTERM)
         if not select.select([pidfd], [], [], seconds)[0]:
             os.kill(pid, signal.SIGKILL)
         os.waitpid(pid, 0)
+    except ChildProcessError:
+        pass  # not this process's child after all: ended, and reaped by its own parent
     finally:
         os.close(pidfd)
 
