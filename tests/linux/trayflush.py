@@ -5,6 +5,7 @@ traypop is reported drive by drive (without a display, on standard error)."""
 
 import json
 import os
+import signal
 import textwrap
 
 from bed import Bed
@@ -89,4 +90,15 @@ bed.expect_eq('traypop missing: the message for d and for f on standard error',
 bed.expect_eq('traypop missing: the drives were only asked, no tray opened, ends on time',
               ({'sr0': STATUS, 'sr1': STATUS, 'sr2': STATUS}, [], (0, False, True)),
               (bed.requests(), bed.open_trays(), ends_on_time(run)))
+
+# -- Closed before its first tick (the session ends, the user presses Ctrl+C): the program ends
+#    at once through its unload, with no scan, and leaves as a program that ended by itself.
+for closing in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+    flush = bed.start([f'{folder}/trayflush'])
+    bed.iterate_until(lambda: False, 0.2)
+    flush.send_signal(closing)
+    run = bed.finish(flush, 2)
+    bed.expect_eq(f'{closing.name}: ends at once, quietly, with no scan',
+                  (0, False, '', {'sr0': [], 'sr1': [], 'sr2': []}),
+                  (run.returncode, run.timed_out, run.stderr, bed.requests()))
 bed.close()
