@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Prints the suite's figures: each program's size and imported DLLs, traypop's start-to-end
 # time under Wine beside an empty program's, and traywatch's CPU time and memory while it
-# waits beside an empty windowed program's. It reports; it never fails on a number.
+# waits beside an empty windowed program's; then the Linux programs' sizes and libraries and
+# the Linux traypop's time beside a C program's. It reports; it never fails on a number.
 source "$(dirname "$0")/scratch_session.sh" bench
 cd_drive e empty
 
@@ -51,3 +52,20 @@ wine "$ZELVO_TOOLS/empty_window.exe" >/dev/null 2>&1 &
 echo "empty window: $(idle_figures 'empty_window[.]exe')"
 wine "$ZELVO_BIN/traywatch.exe" >/dev/null 2>&1 &
 echo "traywatch:    $(idle_figures 'traywatch[.]exe')"
+
+echo
+echo "== Linux programs: sizes (stripped, as a package ships them) and the libraries they load"
+for program in traypop trayflush komunikat; do
+  file=$ZELVO_SOURCE/build/linux/bin/$program
+  stripped=$(mktemp)
+  strip -o "$stripped" "$file"
+  size=$(stat -c %s "$stripped")
+  rm -f "$stripped"
+  libraries=$(objdump -p "$file" | sed -n 's/^ *NEEDED *//p' | tr '\n' ' ')
+  printf '%-10s %7d bytes (%5.1f KiB)  needs: %s\n' "$program" "$size" \
+    "$(echo "$size / 1024" | bc -l)" "$libraries"
+done
+echo
+echo "== Linux traypop start to end on a simulated drive (aim: within 1.1x of a C program doing the same open and ioctls)"
+ZELVO_LINUX_BIN=$ZELVO_SOURCE/build/linux/bin ZELVO_LINUX_SCRATCH=$ZELVO_WINE_ROOT \
+  /usr/bin/python3 tests/linux/timing.py "$ZELVO_SOURCE/build/linux/test-tools"

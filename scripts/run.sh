@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The main job: builds the suite and runs it under Wine on simulated CD drives, showing what
-# each program did. Its Wine prefix is removed at the end; the logs and the screenshot stay in
-# build/demo.
+# The main job: builds the suite and runs it under Wine on simulated CD drives, then the Linux
+# programs on simulated optical drives, showing what each program did. Its Wine prefix is
+# removed at the end; the logs and the screenshots stay in build/demo.
 source "$(dirname "$0")/scratch_session.sh" demo
 root=$ZELVO_WINE_ROOT
 cd_drive d disc
@@ -78,3 +78,8 @@ for file in build/release/zelvo-cd-*-win64.zip build/release/zelvo-cd-*-setup.ex
   printf '    %s (%d bytes)\n' "$file" "$(stat -c %s "$file")"
 done
 unzip -l build/release/zelvo-cd-*-win64.zip | sed -n 's/^ *[0-9]\+ \+[0-9-]\+ [0-9:]\+ \+/      /p'
+
+echo
+echo "== Linux: traypop and trayflush built for Linux, on simulated optical drives (umockdev)"
+ZELVO_LINUX_BIN=$ZELVO_SOURCE/build/linux/bin ZELVO_LINUX_SCRATCH=$root \
+  /usr/bin/python3 tests/linux/demo.py "$root/linux-message-box.png" | sed 's/^/    /'

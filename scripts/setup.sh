@@ -10,6 +10,11 @@ packages=(
   imagemagick                                                # screenshots of the windows
   nsis zip unzip                                             # the release package and installer
   bc                                                         # the figures script
+  pkg-config libudev-dev libsystemd-dev libgtk-4-dev         # the Linux programs
+  adwaita-icon-theme fonts-dejavu-core                       # the message box's icons and text
+  umockdev gir1.2-umockdev-1.0 python3-gi                    # simulated optical drives
+  python3-dbusmock dbus-daemon                               # a mock UDisks2 on a private bus
+  openbox xdotool xclip x11-utils                            # driving the message box on Xvfb
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Every test: host unit tests of the programs' logic, then the real programs under Wine.
+# Every test: host unit tests of the programs' logic, then the real programs under Wine and the
+# Linux programs on simulated drives.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ZELVO_WERROR=ON bash scripts/build.sh

@@ -5,6 +5,7 @@
 // Ends with status 0 once dismissed, 1 when no display can be opened, 2 when misused.
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -58,6 +59,9 @@ GtkWidget* buildWindow(Box& box, const char* icon) {
   }
   GtkWidget* label = gtk_label_new(box.text.c_str());
   gtk_label_set_wrap(GTK_LABEL(label), TRUE);
+  // Short texts on one line, long ones wrapped at a readable width.
+  gtk_label_set_width_chars(GTK_LABEL(label),
+                            std::min(static_cast<int>(g_utf8_strlen(box.text.c_str(), -1)), 50));
   gtk_label_set_max_width_chars(GTK_LABEL(label), 60);
   gtk_label_set_xalign(GTK_LABEL(label), 0);
   gtk_box_append(GTK_BOX(row), label);
@@ -89,6 +93,8 @@ GtkWidget* buildWindow(Box& box, const char* icon) {
 
 int main(int argc, char** argv) {
   if (argc != 4) return 2;
+  // The window's class (WM_CLASS, the Wayland app id) by which desktops know the box.
+  g_set_prgname("komunikat");
   if (!gtk_init_check()) return 1;
   Box box{argv[2], argv[3]};
   gtk_window_present(GTK_WINDOW(buildWindow(box, iconFor(argv[1]))));

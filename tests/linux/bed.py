@@ -1,0 +1,426 @@
+"""Shared by the Linux end-to-end tests: simulated optical drives (umockdev), a private system
+bus with a mock UDisks2 (python-dbusmock), the programs copied into a folder of the test's own,
+runs with deadlines while the drives answer, and checks that print as the Wine tests' do.
+
+Every test makes one Bed and closes it at the end, which ends whatever it started and removes
+its folder. Run by Debian's /usr/bin/python3, which sees python3-gi and python3-dbusmock.
+"""
+
+import atexit
+import ctypes
+import errno
+import os
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+import gi
+
+gi.require_version('UMockdev', '1.0')
+from gi.repository import GLib, UMockdev  # noqa: E402
+
+BIN = os.environ['ZELVO_LINUX_BIN']
+SCRATCH = os.environ.get('ZELVO_LINUX_SCRATCH', tempfile.gettempdir())
+
+# <linux/cdrom.h>
+CDROMEJECT = 0x5309
+CDROM_DRIVE_STATUS = 0x5326
+CDROM_LOCKDOOR = 0x5329
+CDS_NO_DISC, CDS_TRAY_OPEN, CDS_DISC_OK = 1, 2, 4
+PR_SET_CHILD_SUBREAPER = 36
+
+UDEV_RECORD = '''P: /devices/pci0000:00/0000:00:1f.2/ata{n}/host{n}/target{n}:0:0/{n}:0:0:0/block/{name}
+N: {name}
+E: SUBSYSTEM=block
+E: DEVNAME=/dev/{name}
+E: DEVTYPE=disk
+E: ID_CDROM=1
+E: ID_TYPE=cd
+E: MAJOR=11
+E: MINOR={n}
+A: dev=11:{n}
+'''
+
+
+def end(pid, seconds=10):
+    """Ends a child of this process (SIGTERM, then SIGKILL at the deadline) and reaps it."""
+    try:
+        pidfd = os.pidfd_open(pid)
+    except ProcessLookupError:
+        return  # gone and reaped already
+    try:
+        os.kill(pid, signal.SIGTERM)
+        if not select.select([pidfd], [], [], seconds)[0]:
+            os.kill(pid, signal.SIGKILL)
+        os.waitpid(pid, 0)
+    except ChildProcessError:
+        pass  # not this process's child after all: ended, and reaped by its own parent
+    finally:
+        os.close(pidfd)
+
+
+class Drive:
+    """One optical drive: its tray, its disc, whether a mounted file system holds the disc, and
+    every ioctl request the programs sent it, in order."""
+
+    def __init__(self, name, disc, mounted=False):
+        self.name, self.node = name, f'/dev/{name}'
+        self.disc, self.mounted = disc, mounted
+        self.unmounted = lambda: False  # whether the disc's file system was unmounted since
+        self.tray_open = False
+        self.requests = []
+
+    def handle(self, client):
+        request = client.get_request()
+        if request == CDROM_DRIVE_STATUS:
+            self.requests.append('CDROM_DRIVE_STATUS')
+            status = (CDS_TRAY_OPEN if self.tray_open else
+                      CDS_DISC_OK if self.disc else CDS_NO_DISC)
+            client.complete(status, 0)
+        elif request == CDROM_LOCKDOOR:
+            # An argument of 0 reaches the handler as a null pointer, with no data.
+            data = client.get_arg().data
+            lock = int.from_bytes(bytes(data), 'little') if data else 0
+            self.requests.append(f'CDROM_LOCKDOOR {lock}')
+            client.complete(0, 0)
+        elif request == CDROMEJECT:
+            if self.mounted and not self.unmounted():
+                self.requests.append('CDROMEJECT busy')
+                client.complete(-1, errno.EBUSY)
+            else:
+                self.requests.append('CDROMEJECT')
+                self.tray_open = True
+                client.complete(0, 0)
+        else:
+            self.requests.append(hex(request))
+            client.complete(-1, errno.ENOTTY)
+        return True
+
+
+class Run:
+    def __init__(self, returncode, stdout, stderr, seconds, timed_out):
+        self.returncode, self.stdout, self.stderr = returncode, stdout, stderr
+        self.seconds, self.timed_out = seconds, timed_out
+
+
+class Bed:
+    def __init__(self, name):
+        self.root = tempfile.mkdtemp(prefix=f'zelvo-{name}-', dir=SCRATCH)
+        self.testbed = UMockdev.Testbed.new()
+        self.drives = {}
+        self._handlers = []
+        self._context = GLib.MainContext.default()
+        self._bus_pids = []
+        self._servers = []
+        self._display = []
+        self.failures = 0
+        # Whatever happens to the test, what it started ends and its folder goes.
+        atexit.register(self._clean_up)
+        # Programs that outlive the one that started them come back to this process, to be
+        # waited for and reaped like its own children.
+        ctypes.CDLL(None, use_errno=True).prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
+
+    # -- Drives
+
+    def add_drive(self, name, disc=True, mounted=False):
+        drive = Drive(name, disc, mounted)
+        number = int(name.removeprefix('sr'))
+        self.testbed.add_from_string(UDEV_RECORD.format(n=number, name=name))
+        handler = UMockdev.IoctlBase()
+        handler.connect('handle-ioctl', lambda _handler, client: drive.handle(client))
+        self.testbed.attach_ioctl(drive.node, handler)
+        self._handlers.append(handler)
+        self.drives[name] = drive
+        return drive
+
+    def requests(self):
+        """Each drive's requests since the last call, by drive name; the record starts anew."""
+        seen = {name: drive.requests for name, drive in self.drives.items()}
+        for drive in self.drives.values():
+            drive.requests = []
+        return seen
+
+    def open_trays(self):
+        return sorted(name for name, drive in self.drives.items() if drive.tray_open)
+
+    def close_trays(self):
+        for drive in self.drives.values():
+            drive.tray_open = False
+
+    # -- Programs
+
+    def install(self, folder, *programs):
+        """Copies programs of the suite into a folder of the test; returns its path."""
+        path = os.path.join(self.root, folder)
+        os.makedirs(path, exist_ok=True)
+        for program in programs:
+            shutil.copy2(os.path.join(BIN, program), path)
+        return path
+
+    def environment(self, **extra):
+        env = {key: value for key, value in os.environ.items()
+               if key not in ('DISPLAY', 'WAYLAND_DISPLAY')}
+        env.update(LD_PRELOAD='libumockdev-preload.so.0', UMOCKDEV_DIR=self.testbed.get_root_dir(),
+                   LC_ALL='C.UTF-8')
+        env.update(extra)
+        return env
+
+    def start(self, argv, env=None, pass_fds=()):
+        out = open(os.path.join(self.root, 'stdout'), 'w+b')
+        err = open(os.path.join(self.root, 'stderr'), 'w+b')
+        process = subprocess.Popen(argv, env=env or self.environment(), stdout=out, stderr=err,
+                                   pass_fds=pass_fds)
+        process.started = time.monotonic()
+        process.outputs = (out, err)
+        process.pidfd = os.pidfd_open(process.pid)
+        process.ended = False
+
+        def on_end(*_):
+            process.ended = True
+            return GLib.SOURCE_REMOVE
+        GLib.unix_fd_add_full(GLib.PRIORITY_DEFAULT, process.pidfd, GLib.IOCondition.IN, on_end)
+        return process
+
+    def finish(self, process, seconds):
+        """Lets the drives answer until the program ends, or kills it at the deadline."""
+        self.iterate_until(lambda: process.ended, seconds)
+        timed_out = not process.ended
+        if timed_out:
+            process.kill()
+        process.wait(5)
+        os.close(process.pidfd)
+        elapsed = time.monotonic() - process.started
+        texts = []
+        for output in process.outputs:
+            output.seek(0)
+            texts.append(output.read().decode('utf-8', 'replace'))
+            output.close()
+        return Run(process.returncode, texts[0], texts[1], elapsed, timed_out)
+
+    def run(self, argv, seconds=10, env=None, pass_fds=()):
+        return self.finish(self.start(argv, env, pass_fds), seconds)
+
+    def iterate_until(self, condition, seconds):
+        """Runs the main context (where the drives answer) until the condition holds or the
+        deadline passes; the condition is looked at after every event and every 50 ms."""
+        deadline = time.monotonic() + seconds
+        ticker = GLib.timeout_add(50, lambda: GLib.SOURCE_CONTINUE)
+        try:
+            while not condition() and time.monotonic() < deadline:
+                self._context.iteration(True)
+        finally:
+            GLib.source_remove(ticker)
+        return condition()
+
+    def adopted(self):
+        """Programs of this test that outlived the program that started them: adopted by this
+        process, running or waiting to be reaped. Returns {pid: name}."""
+        found = {}
+        for entry in os.listdir('/proc'):
+            if not entry.isdigit():
+                continue
+            try:
+                with open(f'/proc/{entry}/stat') as stat:
+                    fields = stat.read()
+            except OSError:
+                continue
+            name = fields[fields.index('(') + 1:fields.rindex(')')]
+            parent = int(fields[fields.rindex(')') + 2:].split()[1])
+            if parent == os.getpid() and name in ('traypop', 'trayflush', 'komunikat'):
+                found[int(entry)] = name
+        return found
+
+    def children_of(self, pid):
+        """The processes whose parent is pid (zombies included)."""
+        try:
+            with open(f'/proc/{pid}/task/{pid}/children') as children:
+                return [int(child) for child in children.read().split()]
+        except OSError:
+            return []
+
+    def settle(self, seconds=5):
+        """Waits for the adopted programs to end and reaps them; true when none had to be
+        killed."""
+        def all_ended():
+            for pid in self.adopted():
+                with open(f'/proc/{pid}/stat') as stat:
+                    if stat.read().rsplit(')', 1)[1].split()[0] != 'Z':
+                        return False
+            return True
+        clean = self.iterate_until(all_ended, seconds)
+        for pid in self.adopted():
+            try:
+                os.kill(pid, signal.SIGKILL)
+                os.waitpid(pid, 0)
+            except (ProcessLookupError, ChildProcessError):
+                pass
+        return clean
+
+    # -- The system bus
+
+    def start_udisks(self):
+        """A private system bus with a mock UDisks2 that knows every drive added so far: each
+        is a block device with a file system, and unmounting it frees the disc. Returns the mock
+        interfaces of the manager and of each drive's block device, by drive name."""
+        import dbus
+        import dbusmock
+        from dbusmock import DBusTestCase
+        DBusTestCase.start_system_bus()
+        self._bus_pids.append(DBusTestCase.system_bus_pid)
+        service, root = 'org.freedesktop.UDisks2', '/org/freedesktop/UDisks2'
+        self._servers.append(DBusTestCase.spawn_server(
+            service, root, 'org.freedesktop.DBus.ObjectManager', system_bus=True,
+            stdout=subprocess.DEVNULL))
+        bus = DBusTestCase.get_dbus(system_bus=True)
+        mock = dbus.Interface(bus.get_object(service, root), dbusmock.MOCK_IFACE)
+        known = {drive.node: f'{root}/block_devices/{name}' for name, drive in self.drives.items()}
+        mock.AddObject(f'{root}/Manager', 'org.freedesktop.UDisks2.Manager', {}, [
+            ('ResolveDevice', 'a{sv}a{sv}', 'ao',
+             f'path = {known!r}.get(str(args[0].get("path", ""))); '
+             'ret = [dbus.ObjectPath(path)] if path else []'),
+        ])
+        devices = {}
+        for name, drive in self.drives.items():
+            path = known[drive.node]
+            mock.AddObject(path, 'org.freedesktop.UDisks2.Block',
+                           {'Device': dbus.ByteArray(drive.node.encode() + b'\0')}, [])
+            device = dbus.Interface(bus.get_object(service, path), dbusmock.MOCK_IFACE)
+            device.AddMethod('org.freedesktop.UDisks2.Filesystem', 'Unmount', 'a{sv}', '', '')
+            drive.unmounted = lambda device=device: bool(device.GetMethodCalls('Unmount'))
+            devices[name] = device
+        manager = dbus.Interface(bus.get_object(service, f'{root}/Manager'), dbusmock.MOCK_IFACE)
+        return manager, devices
+
+    # -- A desktop
+
+    def start_display(self):
+        """A virtual display with a window manager (openbox, which gives windows the focus and
+        closes them on Alt+F4) and a session bus of the test's own; returns the environment a
+        program on it needs."""
+        from dbusmock import DBusTestCase
+        DBusTestCase.start_session_bus()
+        self._bus_pids.append(DBusTestCase.session_bus_pid)
+        reader, writer = os.pipe()
+        self._display.append(subprocess.Popen(
+            ['Xvfb', '-displayfd', str(writer), '-screen', '0', '1024x768x24', '-nolisten', 'tcp'],
+            pass_fds=(writer,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        os.close(writer)
+        # The number comes as a line, perhaps in two writes; closing the pipe before its end
+        # would fail Xvfb's second write and stop it.
+        number = b''
+        while not number.endswith(b'\n') and select.select([reader], [], [], 20)[0]:
+            chunk = os.read(reader, 32)
+            if not chunk:
+                break
+            number += chunk
+        os.close(reader)
+        if not number.endswith(b'\n'):
+            raise RuntimeError('Xvfb did not start')
+        display = ':' + number.decode().strip()
+        # No accessibility bus on this session bus: GTK is told not to look for one.
+        env = dict(DISPLAY=display, DBUS_SESSION_BUS_ADDRESS=os.environ['DBUS_SESSION_BUS_ADDRESS'],
+                   GTK_A11Y='none')
+        self._display.append(subprocess.Popen(
+            ['openbox', '--sm-disable'], env=dict(os.environ, **env),
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        if not self.iterate_until(lambda: self.tool(['xprop', '-root', '_NET_SUPPORTING_WM_CHECK'],
+                                                    env)[0] == 0, 10):
+            raise RuntimeError('openbox did not start')
+        return env
+
+    def tool(self, argv, env, seconds=10):
+        """Runs a tool of the test (not under umockdev) while the drives answer; returns its
+        exit status and output, or None for the status when it had to be killed."""
+        process = subprocess.Popen(argv, env=dict(os.environ, **env), stdout=subprocess.PIPE,
+                                   stderr=subprocess.DEVNULL)
+        pidfd = os.pidfd_open(process.pid)
+        ended = []
+        source = GLib.unix_fd_add_full(GLib.PRIORITY_DEFAULT, pidfd, GLib.IOCondition.IN,
+                                       lambda *_: ended.append(True) or GLib.SOURCE_REMOVE)
+        if not self.iterate_until(lambda: ended, seconds):
+            GLib.source_remove(source)
+            process.kill()
+        os.close(pidfd)
+        output = process.communicate()[0].decode('utf-8', 'replace')
+        return (process.returncode if ended else None), output
+
+    def visible_box(self, desktop):
+        """The one message box on the display: its window id, title and process (a new box may
+        get the window id of the last, never its process); None while there is none."""
+        status, ids = self.tool(['xdotool', 'search', '--onlyvisible', '--class', 'komunikat'],
+                                desktop)
+        ids = ids.split()
+        if status != 0 or len(ids) != 1:
+            return None
+        return (ids[0], self.tool(['xdotool', 'getwindowname', ids[0]], desktop)[1].strip(),
+                self.tool(['xdotool', 'getwindowpid', ids[0]], desktop)[1].strip())
+
+    def wait_for_box(self, desktop, seconds=10, other_than=None):
+        """Waits for a box (one other than the given one) to be shown; returns it, or None."""
+        shown = []
+
+        def appeared():
+            shown.append(self.visible_box(desktop))
+            return shown[-1] is not None and shown[-1] != other_than
+        return shown[-1] if self.iterate_until(appeared, seconds) else None
+
+    def press(self, desktop, window, key):
+        """Gives the window the focus and presses the key (XTEST, as a user would)."""
+        return self.tool(['xdotool', 'windowactivate', '--sync', window, 'key', '--clearmodifiers',
+                          key], desktop)[0] == 0
+
+    @staticmethod
+    def method_calls(mock, method):
+        """The arguments of each call of a mock's method, as plain Python values."""
+        def plain(value):
+            if isinstance(value, dict):
+                return {plain(key): plain(item) for key, item in value.items()}
+            if isinstance(value, (list, tuple)):
+                return [plain(item) for item in value]
+            if isinstance(value, int):
+                return bool(value) if value.__class__.__name__ == 'Boolean' else int(value)
+            return str(value) if isinstance(value, str) else value
+        return [plain(arguments) for _time, arguments in mock.GetMethodCalls(method)]
+
+    # -- Checks, as the Wine tests print them
+
+    def check(self, what, passed):
+        print(f'ok   - {what}' if passed else f'FAIL - {what}', flush=True)
+        if not passed:
+            self.failures += 1
+        return passed
+
+    def expect_eq(self, what, expected, actual):
+        if not self.check(what, expected == actual):
+            print(f'       expected: {expected!r}')
+            print(f'       actual:   {actual!r}', flush=True)
+
+    def close(self):
+        """Ends the test: cleans up and exits with its result."""
+        self._clean_up()
+        sys.exit(1 if self.failures else 0)
+
+    def _clean_up(self):
+        if self.root is None:
+            return
+        self.settle(1)
+        for server in self._servers:
+            server.terminate()
+            server.wait(10)
+        for pid in self._bus_pids:
+            # Each bus forked away from its starter and so came to this process, to be reaped.
+            end(pid)
+        if self._bus_pids:
+            from dbusmock import DBusTestCase
+            shutil.rmtree(os.path.dirname(DBusTestCase.get_services_dir()), ignore_errors=True)
+        for process in reversed(self._display):
+            process.terminate()
+            process.wait(10)
+        for handler in self._handlers:
+            handler.run_dispose()
+        shutil.rmtree(self.root, ignore_errors=True)
+        self.root = None
