@@ -29,8 +29,13 @@ add_library(zelvo_linux STATIC
 target_link_libraries(zelvo_linux PUBLIC zelvo_logic PkgConfig::UDEV ${CMAKE_DL_LIBS})
 target_include_directories(zelvo_linux SYSTEM PRIVATE ${SYSTEMD_INCLUDE_DIRS})
 
-# The launchers' hidden window: the event loop, the journal and the message boxes.
-add_library(zelvo_linux_form STATIC services/linux/linux_form.cpp)
+# The launchers' hidden window: the event loop, the journal and the message boxes, the session's
+# end from logind and the quiet stop.
+add_library(zelvo_linux_form STATIC
+  services/linux/linux_form.cpp
+  services/linux/session_end.cpp
+  services/linux/quiet_stop.cpp
+)
 target_link_libraries(zelvo_linux_form PUBLIC zelvo_linux PkgConfig::SYSTEMD)
 
 add_executable(traypop opener/linux_main.cpp)
@@ -39,8 +44,21 @@ target_link_options(traypop PRIVATE ${ZELVO_STATIC_RUNTIME})
 add_executable(trayflush launchers/immediate/linux_main.cpp)
 target_link_libraries(trayflush PRIVATE zelvo_linux_form)
 target_link_options(trayflush PRIVATE ${ZELVO_STATIC_RUNTIME})
+add_executable(traywatch launchers/shutdown/linux_main.cpp)
+target_link_libraries(traywatch PRIVATE zelvo_linux_form)
+target_link_options(traywatch PRIVATE ${ZELVO_STATIC_RUNTIME})
 add_executable(komunikat services/linux/komunikat.cpp)
 target_link_libraries(komunikat PRIVATE PkgConfig::GTK4)
+
+# The settings window, in GTK 4 through its C++ binding, over XDG autostart entries.
+pkg_check_modules(GTKMM REQUIRED IMPORTED_TARGET gtkmm-4.0)
+add_executable(konfigurator
+  configurator/linux_main.cpp
+  services/linux/gtk_form.cpp
+  services/linux/xdg_autostart_store.cpp
+  services/linux/linux_watcher.cpp
+)
+target_link_libraries(konfigurator PRIVATE zelvo_linux PkgConfig::GTKMM)
 
 # Baseline for the figures script.
 add_executable(eject_program tests/bench/eject_program.c)

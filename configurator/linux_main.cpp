@@ -2,7 +2,7 @@
 #include "configurator/settings_window.h"
 #include "services/linux/gtk_form.h"
 #include "services/linux/linux_process.h"
-#include "services/linux/quiet_stop.h"
+#include "services/linux/linux_watcher.h"
 #include "services/linux/xdg_autostart_store.h"
 
 int main(int argc, char** argv) {

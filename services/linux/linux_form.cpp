@@ -76,6 +76,13 @@ int LinuxForm::run(const FormDesign& design, FormHandlers& handlers) {
     return 1;
   }
   runGuarded(process_, [&] { handlers.load(); });
+  // Past the load handler, only the one copy of the program runs on.
+  if (!design.shutdownBlockReason.empty()) {
+    sessionEnd_.watch(event.get(), toBytes(design.shutdownBlockReason), [this] { unloadAndEnd(); });
+  }
+  if (design.acceptsQuietStop) {
+    quietStop_.listen(event.get(), process_.programName(), [this] { process_.endProgram(); });
+  }
   if (design.timer && design.timer->enabled()) {
     const uint64_t interval = uint64_t{design.timer->interval()} * 1000;
     if (::sd_event_add_time_relative(event.get(), nullptr, CLOCK_MONOTONIC, interval,
@@ -107,9 +114,12 @@ int LinuxForm::onTimer(sd_event_source* source, uint64_t dueUsec, void* form) {
 }
 
 int LinuxForm::onEndSignal(sd_event_source*, const struct signalfd_siginfo*, void* form) {
-  auto* self = static_cast<LinuxForm*>(form);
-  runGuarded(self->process_, [&] { self->handlers_->unload(); });
-  self->process_.endProgram();
+  static_cast<LinuxForm*>(form)->unloadAndEnd();
+}
+
+void LinuxForm::unloadAndEnd() {
+  runGuarded(process_, [&] { handlers_->unload(); });
+  process_.endProgram();
 }
 
 int LinuxForm::onChildEnded(sd_event_source*, const struct signalfd_siginfo*, void* form) {

@@ -1,7 +1,9 @@
 // A launcher's hidden window on Linux: no window at all, but the same life as the Windows one.
 // Built from a FormDesign and its FormHandlers: the load handler runs first, then an sd-event
 // loop dispatches the timer's ticks; SIGTERM, SIGHUP and SIGINT (the session or the user closing
-// the program) run the unload handler and end the program. Message boxes are real dialogs shown
+// the program) run the unload handler and end the program. A design that holds the shutdown
+// while it unloads also hears logind's session end, and one that takes the quiet stop listens
+// for it. Message boxes are real dialogs shown
 // by a small GTK helper beside the programs, so that no launcher links a GUI toolkit.
 #pragma once
 
@@ -12,6 +14,8 @@
 
 #include "services/form_design.h"
 #include "services/linux/linux_process.h"
+#include "services/linux/quiet_stop.h"
+#include "services/linux/session_end.h"
 #include "services/linux/unique_any.h"
 #include "services/window.h"
 
@@ -46,9 +50,14 @@ class LinuxForm final : public EventLoop, public MessageBoxes {
   // Whether the helper showed the box and the user dismissed it.
   bool showInHelper(const std::wstring& text, unsigned style, const std::wstring& title);
 
+  // Runs the unload handler, then ends the program.
+  [[noreturn]] void unloadAndEnd();
+
   LinuxProcess& process_;
   const FormDesign* design_ = nullptr;
   FormHandlers* handlers_ = nullptr;
+  SessionEnd sessionEnd_;
+  QuietStopListener quietStop_;
 };
 
 }  // namespace zelvo::linux_os

@@ -150,20 +150,29 @@ std::wstring LinuxProcess::commandLine() {
   return fromBytes(text);
 }
 
-bool LinuxProcess::previousInstance() {
-  if (instanceLock_) return alreadyThere_;
-  // The runtime folder is the user's own (mode 0700) and goes at the last logout, with the
-  // lock files in it; without one there is no safe place to meet, and this copy counts as the
-  // first.
+std::string sessionRuntimePath(const std::string& programName, const std::string& ending) {
+  // The runtime folder is the user's own (mode 0700) and goes at the last logout, with what is
+  // in it; without one there is no safe place to meet.
   const char* runtimeFolder = std::getenv("XDG_RUNTIME_DIR");
-  if (!runtimeFolder || runtimeFolder[0] != '/') return false;
-  const std::string path = programPath();
-  std::string name = "zelvo-cd-" + path.substr(path.rfind('/') + 1);
+  if (!runtimeFolder || runtimeFolder[0] != '/') return {};
+  std::string name = "zelvo-cd-" + programName;
   // Copies in other sessions of the same user wait for their own session's end; a program
   // started outside any session has one copy per user.
   const char* session = std::getenv("XDG_SESSION_ID");
   if (session && isPlainName(session)) name += std::string("-session-") + session;
-  const std::string lockPath = std::string(runtimeFolder) + "/" + name + ".lock";
+  return std::string(runtimeFolder) + "/" + name + ending;
+}
+
+std::string LinuxProcess::programName() {
+  const std::string path = programPath();
+  return path.substr(path.rfind('/') + 1);
+}
+
+bool LinuxProcess::previousInstance() {
+  if (instanceLock_) return alreadyThere_;
+  // Without a place to meet, this copy counts as the first.
+  const std::string lockPath = sessionRuntimePath(programName(), ".lock");
+  if (lockPath.empty()) return false;
   instanceLock_.reset(
       ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600));
   if (!instanceLock_) return false;

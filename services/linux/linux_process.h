@@ -49,6 +49,9 @@ class LinuxProcess final : public Process {
   void startProgram(const ProgramStart& start) override;
   [[noreturn]] void endProgram() override;
 
+  // The file name of the running program.
+  std::string programName();
+
   // Reaps the started programs that have ended, so that none stays a zombie while this program
   // runs on. Called before each start and whenever a child ends (SIGCHLD).
   void reapEndedPrograms();
@@ -65,5 +68,10 @@ class LinuxProcess final : public Process {
 
 // Full path of the running executable, from /proc/self/exe.
 std::string executablePath();
+
+// Where the copy of a program that runs in this session keeps a file of its own (its lock, the
+// socket of its quiet stop): in the user's runtime folder, named after the program and the
+// session. Empty without a runtime folder.
+std::string sessionRuntimePath(const std::string& programName, const std::string& ending);
 
 }  // namespace zelvo::linux_os

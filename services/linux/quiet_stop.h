@@ -1,6 +1,6 @@
 // The suite's quiet stop on Linux. A waiting traywatch listens on a socket in the user's runtime
 // folder, named after the program and the session as its lock file is; a request from the same
-// user ends it at once, without its scan, so no tray opens. konfigurator asks through Watcher.
+// user ends it at once, without its scan, so no tray opens. konfigurator asks (LinuxWatcher).
 #pragma once
 
 #include <systemd/sd-event.h>
@@ -9,12 +9,12 @@
 #include <string>
 
 #include "services/linux/unique_any.h"
-#include "services/watcher.h"
 
 namespace zelvo::linux_os {
 
-// The socket of the program's waiting copy in this session; empty without a runtime folder.
-std::string quietStopSocketPath(const std::string& programName);
+// What a client sends to ask for the quiet stop, and the socket's name after the program's.
+inline constexpr char kQuietStopRequest[] = "stop\n";
+inline constexpr char kQuietStopEnding[] = ".stop";
 
 class QuietStopListener {
  public:
@@ -31,12 +31,6 @@ class QuietStopListener {
 
   UniqueFd socket_;
   std::function<void()> stop_;
-};
-
-class LinuxWatcher final : public Watcher {
- public:
-  bool isWaiting() override;
-  bool stopQuietly() override;
 };
 
 }  // namespace zelvo::linux_os

@@ -269,8 +269,7 @@ class Bed:
         import dbus
         import dbusmock
         from dbusmock import DBusTestCase
-        DBusTestCase.start_system_bus()
-        self._bus_pids.append(DBusTestCase.system_bus_pid)
+        self._start_system_bus()
         service, root = 'org.freedesktop.UDisks2', '/org/freedesktop/UDisks2'
         self._servers.append(DBusTestCase.spawn_server(
             service, root, 'org.freedesktop.DBus.ObjectManager', system_bus=True,
@@ -294,6 +293,39 @@ class Bed:
             devices[name] = device
         manager = dbus.Interface(bus.get_object(service, f'{root}/Manager'), dbusmock.MOCK_IFACE)
         return manager, devices
+
+    def _start_system_bus(self):
+        from dbusmock import DBusTestCase
+        if DBusTestCase.system_bus_pid is None:
+            DBusTestCase.start_system_bus()
+            self._bus_pids.append(DBusTestCase.system_bus_pid)
+
+    def start_logind(self, *sessions):
+        """A mock logind on the private system bus (python-dbusmock's template) with these
+        sessions of the user; returns its mock interface (EmitSignal, AddSession) and its
+        Manager interface (ListInhibitors)."""
+        import dbus
+        import dbusmock
+        from dbusmock import DBusTestCase
+        self._start_system_bus()
+        server, _ = DBusTestCase.spawn_server_template('logind', {}, stdout=subprocess.DEVNULL)
+        self._servers.append(server)
+        bus = DBusTestCase.get_dbus(system_bus=True)
+        login = bus.get_object('org.freedesktop.login1', '/org/freedesktop/login1')
+        mock = dbus.Interface(login, dbusmock.MOCK_IFACE)
+        for session in sessions:
+            mock.AddSession(session, 'seat0', dbus.UInt32(os.getuid()), 'uzytkownik', True)
+        return mock, dbus.Interface(login, 'org.freedesktop.login1.Manager')
+
+    def session_mock(self, session):
+        """The mock interface of a session object (UpdateProperties)."""
+        import dbus
+        import dbusmock
+        from dbusmock import DBusTestCase
+        bus = DBusTestCase.get_dbus(system_bus=True)
+        return dbus.Interface(bus.get_object('org.freedesktop.login1',
+                                             f'/org/freedesktop/login1/session/{session}'),
+                              dbusmock.MOCK_IFACE)
 
     # -- A desktop
 
