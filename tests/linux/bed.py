@@ -329,10 +329,11 @@ class Bed:
 
     # -- A desktop
 
-    def start_display(self):
+    def start_display(self, accessible=False):
         """A virtual display with a window manager (openbox, which gives windows the focus and
         closes them on Alt+F4) and a session bus of the test's own; returns the environment a
-        program on it needs."""
+        program on it needs. An accessible desktop also runs the accessibility bus, through
+        which a screen reader (and the test, with pyatspi) reads the windows."""
         from dbusmock import DBusTestCase
         DBusTestCase.start_session_bus()
         self._bus_pids.append(DBusTestCase.session_bus_pid)
@@ -353,9 +354,18 @@ class Bed:
         if not number.endswith(b'\n'):
             raise RuntimeError('Xvfb did not start')
         display = ':' + number.decode().strip()
-        # No accessibility bus on this session bus: GTK is told not to look for one.
-        env = dict(DISPLAY=display, DBUS_SESSION_BUS_ADDRESS=os.environ['DBUS_SESSION_BUS_ADDRESS'],
-                   GTK_A11Y='none')
+        env = dict(DISPLAY=display, DBUS_SESSION_BUS_ADDRESS=os.environ['DBUS_SESSION_BUS_ADDRESS'])
+        if accessible:
+            self._display.append(subprocess.Popen(
+                ['/usr/libexec/at-spi-bus-launcher', '--launch-immediately'],
+                env=dict(os.environ, **env), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+            from dbusmock import DBusTestCase
+            session = DBusTestCase.get_dbus(system_bus=False)
+            if not self.iterate_until(lambda: session.name_has_owner('org.a11y.Bus'), 10):
+                raise RuntimeError('the accessibility bus did not start')
+        else:
+            # No accessibility bus on this session bus: GTK is told not to look for one.
+            env['GTK_A11Y'] = 'none'
         self._display.append(subprocess.Popen(
             ['openbox', '--sm-disable'], env=dict(os.environ, **env),
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
@@ -404,6 +414,26 @@ class Bed:
         """Gives the window the focus and presses the key (XTEST, as a user would)."""
         return self.tool(['xdotool', 'windowactivate', '--sync', window, 'key', '--clearmodifiers',
                           key], desktop)[0] == 0
+
+    def accessible(self, role, name, seconds=10, within=None):
+        """The first accessible object with this role and name on the desktop (or within an
+        object), found with a deadline; None when there is none."""
+        import pyatspi
+
+        def find(node):
+            if node is None:
+                return None
+            if node.getRoleName() == role and node.name == name:
+                return node
+            for index in range(node.childCount):
+                found = find(node.getChildAtIndex(index))
+                if found:
+                    return found
+            return None
+        found = []
+        self.iterate_until(lambda: found.append(find(within or pyatspi.Registry.getDesktop(0)))
+                           or found[-1] is not None, seconds)
+        return found[-1] if found else None
 
     @staticmethod
     def method_calls(mock, method):

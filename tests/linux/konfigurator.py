@@ -1,0 +1,344 @@
+#!/usr/bin/python3
+"""konfigurator on a Linux desktop (Xvfb, openbox, the accessibility bus), used as a user would,
+with the keyboard and the mouse, and read back as a screen reader reads it:
+- the window: its title and controls by role and name, focus on the first box, Tab, Space,
+  Enter, and Alt+F4, which writes nothing; no text clipped, at scale 1 and at scale 2;
+- every combination of the boxes saved: the XDG autostart entries (valid by desktop-file-validate,
+  the folder's blanks quoted), an unrelated entry untouched, the confirmation, and the watcher
+  following at once (started in this session, or stopped quietly, no tray opened);
+- a missing autostart folder made, a read-only one refused with the failure text;
+- WWW opening the guide beside the program in the default browser;
+- a logon that starts what the autostart folder holds: trayflush opens d and f, traywatch waits.
+"""
+
+import os
+import shutil
+import subprocess
+import textwrap
+
+import gi
+
+gi.require_version('GdkPixbuf', '2.0')
+gi.require_version('Gio', '2.0')
+from gi.repository import GdkPixbuf, Gio, GLib  # noqa: E402
+
+from bed import Bed  # noqa: E402
+
+bed = Bed('konfigurator')
+d, e, f = (bed.add_drive(name) for name in ('sr0', 'sr1', 'sr2'))
+e.disc = False
+logind, manager = bed.start_logind('3', '5')
+desktop = bed.start_display(accessible=True)
+import pyatspi  # noqa: E402  (after the accessibility bus is there)
+
+WINDOW, BOX = 'Konfigurator programu zelvo CD', 'Zelvo CD - konfigurator'
+NOW, AT_SHUTDOWN = 'Wysuwaj tacki teraz', 'Wysuwaj tacki przy zamykaniu windows'
+suite = bed.install('Program Files/Zelvo CD', 'konfigurator', 'trayflush', 'traywatch',
+                    'traypop', 'komunikat')
+with open(f'{suite}/PRZEWODNIK.html', 'w') as guide:
+    guide.write('<html><body>Przewodnik</body></html>\n')
+home = os.path.join(bed.root, 'home')
+config, autostart = os.path.join(home, '.config'), os.path.join(home, '.config', 'autostart')
+runtime = os.path.join(bed.root, 'run')
+os.makedirs(autostart)
+os.mkdir(runtime, 0o700)
+with open(f'{autostart}/inny.desktop', 'w') as other:
+    other.write('[Desktop Entry]\nType=Application\nName=Inny\nExec=inny --tak\n')
+
+# The default browser: a desktop entry of the user's that notes the address it was given.
+opened = os.path.join(bed.root, 'opened.txt')
+applications = os.path.join(home, '.local', 'share', 'applications')
+os.makedirs(applications)
+with open(f'{applications}/przegladarka.desktop', 'w') as browser:
+    browser.write(textwrap.dedent(f'''\
+        [Desktop Entry]
+        Type=Application
+        Name=Przeglądarka
+        Exec=sh -c 'echo "$1" >> {opened}' sh %u
+        MimeType=text/html;x-scheme-handler/http;x-scheme-handler/https;
+        '''))
+with open(f'{config}/mimeapps.list', 'w') as defaults:
+    defaults.write('[Default Applications]\ntext/html=przegladarka.desktop\n'
+                   'x-scheme-handler/http=przegladarka.desktop\n')
+
+
+def user_env(session='3', **extra):
+    return bed.environment(**desktop, HOME=home, XDG_CONFIG_HOME=config,
+                           XDG_DATA_HOME=os.path.join(home, '.local', 'share'),
+                           XDG_RUNTIME_DIR=runtime, XDG_SESSION_ID=session, **extra)
+
+
+def entries():
+    """The autostart folder: each file's text, by name."""
+    found = {}
+    for name in sorted(os.listdir(autostart)):
+        with open(os.path.join(autostart, name)) as entry:
+            found[name] = entry.read()
+    return found
+
+
+def entry(program, description, comment):
+    path = f'{suite}/{program}'
+    return (f'[Desktop Entry]\nType=Application\nName={description}\nComment={comment}\n'
+            f'Exec="{path}"\nTryExec={path}\nNoDisplay=true\nX-GNOME-Autostart-enabled=true\n')
+
+
+OTHER = {'inny.desktop': '[Desktop Entry]\nType=Application\nName=Inny\nExec=inny --tak\n'}
+NOW_ENTRY = {'WysuwajTeraz.desktop': entry(
+    'trayflush', 'Zelvo CD – wysuwanie tacek po zalogowaniu',
+    'Wysuwa tacki napędów CD, w których jest płyta, zaraz po zalogowaniu')}
+AT_SHUTDOWN_ENTRY = {'WysuwajPotem.desktop': entry(
+    'traywatch', 'Zelvo CD – wysuwanie tacki przy zamykaniu systemu',
+    'Czeka niewidocznie i wysuwa tackę napędu CD z płytą przy wylogowaniu lub zamykaniu '
+    'systemu')}
+
+
+def watchers():
+    return len(manager.ListInhibitors())
+
+
+class Konfigurator:
+    """One run of konfigurator: its window as the accessibility tree and X show it."""
+
+    def __init__(self, argv=None, **env):
+        self.process = bed.start(argv or [f'{suite}/konfigurator'], env=user_env(**env))
+        self.window = bed.accessible('frame', WINDOW)
+        self.checks = [bed.accessible('check box', name, within=self.window)
+                       for name in (NOW, AT_SHUTDOWN)]
+        ids = bed.tool(['xdotool', 'search', '--sync', '--onlyvisible', '--name', WINDOW],
+                       desktop)[1].split()
+        self.xid = ids[0] if ids else None
+
+    def boxes(self):
+        return [int(check.getState().contains(pyatspi.STATE_CHECKED)) for check in self.checks]
+
+    def focused(self):
+        focus = [node.name for node in [*self.checks, *self.buttons()]
+                 if node.getState().contains(pyatspi.STATE_FOCUSED)]
+        return focus[0] if focus else None
+
+    def buttons(self):
+        return [bed.accessible('push button', name, within=self.window)
+                for name in ('Zapisz ustawienia', 'WWW')]
+
+    def keys(self, *keys):
+        for key in keys:
+            bed.press(desktop, self.xid, key)
+
+    def click(self, role, name):
+        """A click of the mouse in the middle of the control."""
+        control = bed.accessible(role, name, within=self.window)
+        extents = control.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
+        bed.tool(['xdotool', 'mousemove', '--window', self.xid,
+                  str(extents.x + extents.width // 2), str(extents.y + extents.height // 2),
+                  'click', '1'], desktop)
+
+    def set_boxes(self, wanted, mouse):
+        for check, name, want in zip(self.checks, (NOW, AT_SHUTDOWN), wanted):
+            if int(check.getState().contains(pyatspi.STATE_CHECKED)) != want:
+                self.click('check box', name) if mouse else None
+        if not mouse:  # the keyboard: from the first box, Space toggles, Tab moves on
+            for index, want in enumerate(wanted):
+                if self.boxes()[index] != want:
+                    self.keys('space')
+                self.keys('Tab')
+        bed.iterate_until(lambda: self.boxes() == list(wanted), 5)
+
+    def confirmation(self):
+        """The message box: its title and text."""
+        box = bed.accessible('dialog', BOX) or bed.accessible('alert', BOX)
+        if box is None:
+            return None
+        labels = []
+
+        def collect(node):
+            if node.getRoleName() == 'label' and node.name and \
+                    node.parent.getRoleName() != 'push button':
+                labels.append(node.name)
+            for index in range(node.childCount):
+                collect(node.getChildAtIndex(index))
+        collect(box)
+        return labels
+
+    def dismiss(self):
+        ids = bed.tool(['xdotool', 'search', '--onlyvisible', '--name', BOX], desktop)[1].split()
+        if ids:
+            bed.press(desktop, ids[-1], 'Return')
+
+    def end(self):
+        return bed.finish(self.process, 10)
+
+
+# -- The window, read by the accessibility tree: focus on the first box, nothing ticked.
+k = Konfigurator()
+bed.check('the window opens, with its two boxes and two buttons by role and name',
+          k.window is not None and None not in k.checks and None not in k.buttons())
+bed.check('its frame is named for a screen reader',
+          bed.accessible('panel', 'Dodaj do autostartu programy:', 2, k.window) is not None or
+          bed.accessible('filler', 'Dodaj do autostartu programy:', 2, k.window) is not None)
+bed.expect_eq('nothing ticked; the keyboard starts at the first box', ([0, 0], NOW),
+              (k.boxes(), k.focused()))
+k.keys('Tab', 'Tab')
+bed.expect_eq('Tab goes on to the first button', 'Zapisz ustawienia', k.focused())
+k.keys('shift+Tab', 'shift+Tab', 'space')
+bed.expect_eq('Space ticks the focused box', [1, 0], k.boxes())
+k.keys('alt+F4')
+run = k.end()
+bed.expect_eq('Alt+F4 closes it and writes nothing, starts nothing',
+              ((0, False), OTHER, 0), ((run.returncode, run.timed_out), entries(), watchers()))
+
+# -- Every combination saved, by keyboard and by mouse in turn; the watcher follows at once.
+for wanted, mouse in (((1, 1), False), ((1, 0), True), ((0, 0), False), ((0, 1), True)):
+    k = Konfigurator()
+    k.set_boxes(wanted, mouse)
+    if mouse:
+        k.click('push button', 'Zapisz ustawienia')
+    else:
+        k.keys('Return') if k.focused() == 'Zapisz ustawienia' else k.keys('Tab', 'Return')
+    shown = k.confirmation()
+    watching = bed.iterate_until(lambda: watchers() == wanted[1], 10)
+    k.dismiss()
+    run = k.end()
+    expected = dict(OTHER, **(NOW_ENTRY if wanted[0] else {}),
+                    **(AT_SHUTDOWN_ENTRY if wanted[1] else {}))
+    how = 'mouse' if mouse else 'keyboard'
+    bed.expect_eq(f'saved {wanted} by {how}: the confirmation, the entries, the other entry kept',
+                  (['Ustawienia zostały zapisane'], expected, (0, False)),
+                  (shown, entries(), (run.returncode, run.timed_out)))
+    bed.check(f'saved {wanted}: a watcher waits in the session exactly when the box is ticked',
+              watching)
+    valid = [bed.tool(['desktop-file-validate', os.path.join(autostart, name)], desktop)
+             for name in entries() if name.startswith('Wysuwaj')]
+    bed.expect_eq(f'saved {wanted}: desktop-file-validate finds nothing', [(0, '')] * len(valid),
+                  valid)
+bed.expect_eq('no tray opened by any of it', {'sr0': [], 'sr1': [], 'sr2': []}, bed.requests())
+
+# -- A missing folder is made; a read-only one is refused, and nothing changes in it.
+shutil.rmtree(autostart)
+k = Konfigurator()
+k.set_boxes((1, 0), False)
+k.click('push button', 'Zapisz ustawienia')
+shown = k.confirmation()
+k.dismiss()
+k.end()
+bed.expect_eq('a missing folder: made, private, with the entry',
+              (['Ustawienia zostały zapisane'], NOW_ENTRY, 0o700),
+              (shown, entries(), os.stat(autostart).st_mode & 0o777))
+before = entries()
+read_only = ['unshare', '--mount', '--propagation', 'private', '--', 'sh', '-c',
+             'mount --bind -o ro "$1" "$1" && exec "$2"', 'sh', autostart, f'{suite}/konfigurator']
+k = Konfigurator(read_only)
+k.set_boxes((0, 1), True)
+k.click('push button', 'Zapisz ustawienia')
+shown = k.confirmation()
+k.dismiss()
+k.end()
+bed.expect_eq('a read-only folder: the failure is said, nothing changes, no watcher',
+              (['Nie udało się zapisać ustawień.'], before, 0),
+              (shown, entries(), watchers()))
+
+# -- WWW: the guide beside the program, in the default browser; the window stays as it was.
+k = Konfigurator()
+k.click('push button', 'WWW')
+bed.iterate_until(lambda: os.path.exists(opened), 10)
+
+def page(address):
+    """A local page as a path, whether the browser was handed its path or its file URL."""
+    return Gio.File.new_for_commandline_arg(address.strip()).get_path() if address else None
+
+
+bed.expect_eq('WWW opens the guide in the default browser; the window stays, boxes as they were',
+              (f'{suite}/PRZEWODNIK.html', [1, 0], False),
+              (page(open(opened).read() if os.path.exists(opened) else None), k.boxes(),
+               k.process.ended))
+
+# -- No text clipped: at scale 1 and 2, each control's text stays inside it: a column just right
+#    of each box and label (and a row just below the paragraph) is the window's background, the
+#    two edges of a button's text area match row by row (its face, which shades from top to
+#    bottom; centred text that runs over would mark both), and no control lies outside the
+#    window.
+PARAGRAPH = 'Programy które dodajesz do autostartu'
+
+
+def clipped(konfigurator, scale):
+    shot = os.path.join(bed.root, f'konfigurator-{scale}.png')
+    bed.tool(['import', '-window', konfigurator.xid, shot], desktop)
+    image = GdkPixbuf.Pixbuf.new_from_file(shot)
+    pixels, stride, channels = image.get_pixels(), image.get_rowstride(), image.get_n_channels()
+    window = konfigurator.window.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
+    factor = image.get_width() / window.width
+
+    def pixel(x, y):
+        start = int(y * factor) * stride + int(x * factor) * channels
+        return pixels[start:start + 3]
+    controls = {}
+
+    def collect(node):
+        # A box's or a button's own label lies inside it; the other labels stand alone.
+        role = node.getRoleName()
+        if role in ('check box', 'push button') or (role == 'label' and node.name and
+                                                     node.parent.getRoleName() not in
+                                                     ('check box', 'push button')):
+            controls[node.name] = (role, node.queryComponent().getExtents(pyatspi.WINDOW_COORDS))
+        for index in range(node.childCount):
+            collect(node.getChildAtIndex(index))
+    collect(konfigurator.window)
+    cut = []
+    for name, (role, box) in controls.items():
+        if role == 'push button':
+            edges = [((box.x + box.width - 2, y), (box.x + 1, y))
+                     for y in range(box.y, box.y + box.height)]
+        else:
+            edges = [((box.x + box.width + 3, y), (2, 2)) for y in range(box.y, box.y + box.height)]
+        if name.startswith(PARAGRAPH):
+            edges += [((x, box.y + box.height + 3), (2, 2)) for x in range(box.x, box.x + box.width)]
+        inside = box.x >= 0 and box.y >= 0 and box.x + box.width <= window.width and \
+            box.y + box.height <= window.height
+        if not inside or any(pixel(*edge) != pixel(*reference) for edge, reference in edges):
+            cut.append(name[:40])
+    return sorted(cut), len(controls), shot
+
+
+cut, looked_at, shot = clipped(k, 1)
+k.keys('alt+F4')
+k.end()
+bed.expect_eq('scale 1: every text inside its control (frame label, 2 boxes, paragraph, 2 '
+              'buttons)', ([], 6), (cut, looked_at))
+k = Konfigurator(GDK_SCALE='2')
+cut, looked_at, shot2 = clipped(k, 2)
+k.keys('alt+F4')
+k.end()
+bed.expect_eq('scale 2: every text inside its control', ([], 6), (cut, looked_at))
+screenshots = os.path.join(os.environ.get('ZELVO_LINUX_SCRATCH', bed.root), 'screenshots')
+os.makedirs(screenshots, exist_ok=True)
+for picture in (shot, shot2):
+    shutil.copy(picture, screenshots)
+
+# -- A logon in a new session starts what the autostart folder holds, by the desktop-entry
+#    rules: trayflush opens d and f, traywatch waits.
+for name in list(entries()):
+    if name.startswith('Wysuwaj'):
+        os.remove(os.path.join(autostart, name))
+k = Konfigurator()
+k.set_boxes((1, 1), False)
+k.keys('Return')
+k.dismiss()
+k.end()
+logind.EmitSignal('org.freedesktop.login1.Manager', 'PrepareForShutdown', 'b', [True])
+bed.iterate_until(lambda: watchers() == 0, 10)
+bed.requests()
+bed.close_trays()
+d.disc = f.disc = True
+started = []
+for name, text in entries().items():
+    info = Gio.DesktopAppInfo.new_from_filename(os.path.join(autostart, name))
+    if info is None or info.get_is_hidden() or not name.startswith('Wysuwaj'):
+        continue
+    argv = GLib.shell_parse_argv(info.get_commandline())[1]
+    started.append(bed.start(argv, env=user_env('5')))
+bed.iterate_until(lambda: d.tray_open and f.tray_open and watchers() == 1, 10)
+bed.expect_eq('the logon: trayflush opens d and f, traywatch waits with its inhibitor',
+              (['sr0', 'sr2'], 1), (bed.open_trays(), watchers()))
+for process in started:
+    bed.finish(process, 3)
+bed.close()
