@@ -1,0 +1,71 @@
+# The Debian package: the programs side by side in /usr/lib/zelvo-cd (the launchers find traypop
+# beside themselves), traypop and konfigurator on the PATH, the menu entry with the suite's icon,
+# the guide, the manual pages. Built with `cpack` in build/linux (scripts/package.sh does it).
+include(GNUInstallDirs)
+set(ZELVO_PACKAGE_FOLDER lib/zelvo-cd)
+set(ZELVO_DOC_FOLDER ${CMAKE_INSTALL_DATAROOTDIR}/doc/zelvo-cd)
+
+install(TARGETS traypop trayflush traywatch konfigurator komunikat
+        RUNTIME DESTINATION ${ZELVO_PACKAGE_FOLDER})
+
+# Relative links, made here and installed as links: /usr/bin/traypop and /usr/bin/konfigurator,
+# and the guide beside the programs, where konfigurator's WWW looks for it.
+set(ZELVO_LINKS ${CMAKE_BINARY_DIR}/package-links)
+file(MAKE_DIRECTORY ${ZELVO_LINKS}/bin ${ZELVO_LINKS}/program)
+foreach(program traypop konfigurator)
+  file(CREATE_LINK ../${ZELVO_PACKAGE_FOLDER}/${program} ${ZELVO_LINKS}/bin/${program} SYMBOLIC)
+endforeach()
+file(CREATE_LINK ../../${ZELVO_DOC_FOLDER}/PRZEWODNIK.html ${ZELVO_LINKS}/program/PRZEWODNIK.html
+     SYMBOLIC)
+install(DIRECTORY ${ZELVO_LINKS}/bin/ DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(DIRECTORY ${ZELVO_LINKS}/program/ DESTINATION ${ZELVO_PACKAGE_FOLDER})
+
+install(FILES packaging/linux/zelvo-cd-konfigurator.desktop
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+foreach(size 16 32 48 64 128 256)
+  install(FILES resources/hicolor/${size}/zelvo-cd.png
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+
+# Documentation as Debian keeps it: compressed without names or times in the gzip header.
+set(ZELVO_COMPRESSED ${CMAKE_BINARY_DIR}/package-compressed)
+file(MAKE_DIRECTORY ${ZELVO_COMPRESSED})
+foreach(page traypop.1 konfigurator.1 changelog)
+  add_custom_command(OUTPUT ${ZELVO_COMPRESSED}/${page}.gz
+                     COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/linux/${page} >
+                             ${ZELVO_COMPRESSED}/${page}.gz
+                     DEPENDS ${CMAKE_SOURCE_DIR}/packaging/linux/${page})
+  list(APPEND ZELVO_COMPRESSED_FILES ${ZELVO_COMPRESSED}/${page}.gz)
+endforeach()
+add_custom_target(package_documents ALL DEPENDS ${ZELVO_COMPRESSED_FILES})
+install(FILES ${ZELVO_COMPRESSED}/traypop.1.gz ${ZELVO_COMPRESSED}/konfigurator.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${ZELVO_COMPRESSED}/changelog.gz packaging/linux/copyright
+              packaging/PRZEWODNIK.html
+        DESTINATION ${ZELVO_DOC_FOLDER})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zelvo-cd)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER
+    "Zelvo CD maintainers <maintainers@users.noreply.c-seed-f0a62428.example>")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Unmounting a disc that the desktop mounted goes through UDisks2; without it the tray of such a
+# disc stays shut, and everything else works.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS udisks2)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "opens CD trays that hold a disc at logon and at shutdown")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
+ Zelvo CD keeps a disc from being forgotten in an optical drive. trayflush
+ opens the tray of every drive that holds a disc right after logon;
+ traywatch waits invisibly and opens the first such tray when the session
+ ends (logout, shutdown or reboot); traypop opens one tray by its drive
+ letter. The settings window, \"Konfigurator Zelvo CD\", puts the two
+ launchers into the user's autostart. The texts are Polish.")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
