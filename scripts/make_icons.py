@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Draws the suite's two icons, 32x32 and 16x16 in the 16 standard colours, into resources/.
+"""Draws the suite's two icons, 32x32 and 16x16 in the 16 standard colours, into resources/,
+and the installer's side picture (the launchers' icon, enlarged, on the suite's colour).
 
 The launchers' icon is a disc with an eject arrow; the configurator's a disc with a tick.
-Run it again only to change the pictures; the .ico files are kept in the repository.
+Run it again only to change the pictures; the files are kept in the repository.
 """
 import math
 import struct
@@ -85,8 +86,36 @@ def icon(badge):
     return out + b"".join(images)
 
 
+# The side picture of the installer's last page: 164 x 314 pixels, as the installer's wizard
+# pages expect it.
+WIZARD_WIDTH, WIZARD_HEIGHT = 164, 314
+WIZARD_BACKGROUND = (0, 64, 96)
+
+
+def wizard_bitmap(pixels, scale=4, top=40):
+    size = len(pixels) * scale
+    left = (WIZARD_WIDTH - size) // 2
+    row_bytes = (WIZARD_WIDTH * 3 + 3) // 4 * 4
+    data = bytearray()
+    for y in reversed(range(WIZARD_HEIGHT)):  # bottom-up
+        line = bytearray()
+        for x in range(WIZARD_WIDTH):
+            colour = WIZARD_BACKGROUND
+            if left <= x < left + size and top <= y < top + size:
+                index = pixels[(y - top) // scale][(x - left) // scale]
+                if index is not TRANSPARENT:
+                    colour = PALETTE[index]
+            line += bytes((colour[2], colour[1], colour[0]))
+        data += line + bytes(row_bytes - len(line))
+    info = struct.pack("<IiiHHIIiiII", 40, WIZARD_WIDTH, WIZARD_HEIGHT, 1, 24, 0, len(data), 2835,
+                       2835, 0, 0)
+    header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(data), 0, 0, 14 + len(info))
+    return header + info + data
+
+
 if __name__ == "__main__":
     resources = Path(__file__).resolve().parent.parent / "resources"
     resources.mkdir(exist_ok=True)
     (resources / "zelvo.ico").write_bytes(icon("eject"))
     (resources / "konfigurator.ico").write_bytes(icon("tick"))
+    (resources / "installer.bmp").write_bytes(wizard_bitmap(draw(32, "eject")))
