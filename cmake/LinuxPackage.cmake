@@ -27,8 +27,9 @@ foreach(size 16 32 48 64 128 256)
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 
-# Documentation as Debian keeps it: compressed without names or times in the gzip header.
-set(ZELVO_COMPRESSED ${CMAKE_BINARY_DIR}/package-compressed)
+# Documentation as Debian keeps it: compressed without names or times in the gzip header; the
+# guide whole, with its pictures in it.
+set(ZELVO_COMPRESSED ${CMAKE_BINARY_DIR}/package-documents)
 file(MAKE_DIRECTORY ${ZELVO_COMPRESSED})
 foreach(page traypop.1 konfigurator.1 changelog)
   add_custom_command(OUTPUT ${ZELVO_COMPRESSED}/${page}.gz
@@ -37,11 +38,18 @@ foreach(page traypop.1 konfigurator.1 changelog)
                      DEPENDS ${CMAKE_SOURCE_DIR}/packaging/linux/${page})
   list(APPEND ZELVO_COMPRESSED_FILES ${ZELVO_COMPRESSED}/${page}.gz)
 endforeach()
-add_custom_target(package_documents ALL DEPENDS ${ZELVO_COMPRESSED_FILES})
 install(FILES ${ZELVO_COMPRESSED}/traypop.1.gz ${ZELVO_COMPRESSED}/konfigurator.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${ZELVO_COMPRESSED}/changelog.gz packaging/linux/copyright
-              packaging/PRZEWODNIK.html
+file(GLOB ZELVO_GUIDE_PICTURES ${CMAKE_SOURCE_DIR}/packaging/guide/*.png)
+add_custom_command(OUTPUT ${ZELVO_COMPRESSED}/PRZEWODNIK.html
+                   COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/guide_page.sh
+                           ${ZELVO_COMPRESSED}/PRZEWODNIK.html
+                   DEPENDS ${CMAKE_SOURCE_DIR}/packaging/PRZEWODNIK.html
+                           ${CMAKE_SOURCE_DIR}/scripts/guide_page.sh ${ZELVO_GUIDE_PICTURES})
+list(APPEND ZELVO_COMPRESSED_FILES ${ZELVO_COMPRESSED}/PRZEWODNIK.html)
+add_custom_target(package_documents ALL DEPENDS ${ZELVO_COMPRESSED_FILES})
+install(FILES ${ZELVO_COMPRESSED}/changelog.gz ${ZELVO_COMPRESSED}/PRZEWODNIK.html
+              packaging/linux/copyright
         DESTINATION ${ZELVO_DOC_FOLDER})
 
 set(CPACK_GENERATOR DEB)
@@ -59,13 +67,13 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # disc stays shut, and everything else works.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS udisks2)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "opens CD trays that hold a disc at logon and at shutdown")
+# The first line of the description is the summary; CPack puts this text under it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Zelvo CD keeps a disc from being forgotten in an optical drive. trayflush
- opens the tray of every drive that holds a disc right after logon;
- traywatch waits invisibly and opens the first such tray when the session
- ends (logout, shutdown or reboot); traypop opens one tray by its drive
- letter. The settings window, \"Konfigurator Zelvo CD\", puts the two
- launchers into the user's autostart. The texts are Polish.")
+    "Zelvo CD keeps a disc from being forgotten in an optical drive. trayflush
+opens the tray of every drive that holds a disc right after logon;
+traywatch waits invisibly and opens the first such tray when the session
+ends (logout, shutdown or reboot); traypop opens one tray by its drive
+letter. The settings window, Konfigurator Zelvo CD, puts the two launchers
+into the user's autostart. The texts are Polish.")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

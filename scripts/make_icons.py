@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Draws the suite's two icons, 32x32 and 16x16 in the 16 standard colours, into resources/,
-and the installer's side picture (the launchers' icon, enlarged, on the suite's colour).
+the installer's side picture (the launchers' icon, enlarged, on the suite's colour), and the
+configurator's icon for the Linux icon theme, drawn anew at each of its sizes.
 
 The launchers' icon is a disc with an eject arrow; the configurator's a disc with a tick.
 Run it again only to change the pictures; the files are kept in the repository.
 """
 import math
 import struct
+import zlib
 from pathlib import Path
 
 # The standard 16-colour palette, as (R, G, B).
@@ -113,9 +115,33 @@ def wizard_bitmap(pixels, scale=4, top=40):
     return header + info + data
 
 
+def png(pixels):
+    """The picture as a PNG with transparency, for the Linux desktops' icon theme; no time or
+    text chunks, so that the same picture gives the same file."""
+    size = len(pixels)
+    raw = bytearray()
+    for row in pixels:
+        raw.append(0)  # no filter
+        for colour in row:
+            raw += bytes((0, 0, 0, 0)) if colour is TRANSPARENT else bytes((*PALETTE[colour], 255))
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+
+
+# The menu entry's icon (konfigurator's) at the sizes desktops ask the hicolor theme for.
+THEME_SIZES = (16, 32, 48, 64, 128, 256)
+
+
 if __name__ == "__main__":
     resources = Path(__file__).resolve().parent.parent / "resources"
     resources.mkdir(exist_ok=True)
     (resources / "zelvo.ico").write_bytes(icon("eject"))
     (resources / "konfigurator.ico").write_bytes(icon("tick"))
     (resources / "installer.bmp").write_bytes(wizard_bitmap(draw(32, "eject")))
+    for size in THEME_SIZES:
+        (resources / "hicolor" / str(size)).mkdir(parents=True, exist_ok=True)
+        (resources / "hicolor" / str(size) / "zelvo-cd.png").write_bytes(png(draw(size, "tick")))

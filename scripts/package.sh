@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release: zelvo-cd-<version>-win64.zip (the four programs, the Polish user guide,
-# the licence) and the per-user installer zelvo-cd-<version>-setup.exe, into build/release.
-# Expects the Windows build in build/windows (scripts/build.sh makes it).
+# the licence), the per-user installer zelvo-cd-<version>-setup.exe and the Debian package
+# zelvo-cd_<version>_amd64.deb, into build/release. Expects the Windows build in build/windows
+# and the Linux one in build/linux (scripts/build.sh makes them).
 #
 # The same commit gives the same bytes wherever and whenever it is packaged: every file is
 # dated with the commit's time (SOURCE_DATE_EPOCH when it is set), the zip lists its entries in
@@ -26,16 +27,7 @@ for program in traypop trayflush traywatch konfigurator; do
 done
 cp packaging/LICENCJA.txt "$out/$folder/"
 
-# The guide is one self-contained page: each picture it names under guide/ goes into it.
-guide=$out/$folder/PRZEWODNIK.html
-cp packaging/PRZEWODNIK.html "$guide"
-for picture in packaging/guide/*.png; do
-  sed -i "s|\"guide/${picture##*/}\"|\"data:image/png;base64,$(base64 -w0 "$picture")\"|g" "$guide"
-done
-if grep -q '"guide/' "$guide"; then
-  echo "package.sh: the guide names a picture that packaging/guide/ does not hold" >&2
-  exit 1
-fi
+bash scripts/guide_page.sh "$out/$folder/PRZEWODNIK.html"
 
 chmod 755 "$out/$folder"
 chmod 644 "$out/$folder"/*
@@ -44,5 +36,8 @@ touch -d "@$epoch" "$out/$folder"/* "$out/$folder"
   TZ=UTC zip -q -X -@ "zelvo-cd-$version-win64.zip")
 makensis -V2 -DVERSION="$version" -DFILES="$PWD/$out/$folder" \
   -DOUT="$PWD/$out/zelvo-cd-$version-setup.exe" packaging/zelvo-cd.nsi
+(cd build/linux && cpack -G DEB >/dev/null)
+cp "build/linux/package/zelvo-cd_${version}_amd64.deb" "$out/"
 echo "$out/zelvo-cd-$version-win64.zip"
 echo "$out/zelvo-cd-$version-setup.exe"
+echo "$out/zelvo-cd_${version}_amd64.deb"
