@@ -80,6 +80,14 @@ done
 unzip -l build/release/zelvo-cd-*-win64.zip | sed -n 's/^ *[0-9]\+ \+[0-9-]\+ [0-9:]\+ \+/      /p'
 
 echo
-echo "== Linux: traypop and trayflush built for Linux, on simulated optical drives (umockdev)"
+echo "== Linux: the suite built for Linux, on simulated optical drives (umockdev)"
 ZELVO_LINUX_BIN=$ZELVO_SOURCE/build/linux/bin ZELVO_LINUX_SCRATCH=$root \
-  /usr/bin/python3 tests/linux/demo.py "$root/linux-message-box.png" | sed 's/^/    /'
+  /usr/bin/python3 tests/linux/demo.py "$root" | sed 's/^/    /'
+
+echo
+echo "== the release, for a Debian user"
+deb=$(ls build/release/zelvo-cd_*_amd64.deb)
+printf '    %s (%d bytes), lintian: %s\n' "$deb" "$(stat -c %s "$deb")" \
+  "$(lintian "$deb" 2>/dev/null | grep -c '^[EW]:' || true) errors and warnings"
+dpkg-deb --field "$deb" Depends Recommends | sed 's/^/    /'
+dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ {print "      " substr($0, index($0, "./") + 1)}'

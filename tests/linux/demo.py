@@ -1,9 +1,17 @@
 #!/usr/bin/python3
 """For the main job, not a test: the Linux programs on simulated optical drives, showing the
-requests each drive got and which trays opened; and trayflush's message box on a virtual
-display, kept as a screenshot. Usage: demo.py SCREENSHOT"""
+requests each drive got and which trays opened; trayflush's message box on a virtual display,
+kept as a screenshot; traywatch at the session's end (a mock logind); and konfigurator: its
+window (a screenshot), a save, the autostart entries it wrote, and a logon that starts them.
+Usage: demo.py SCREENSHOT-FOLDER"""
 
+import os
 import sys
+
+import gi
+
+gi.require_version('Gio', '2.0')
+from gi.repository import Gio, GLib  # noqa: E402
 
 from bed import Bed
 
@@ -62,12 +70,88 @@ for drive in 'df':
         break
     if drive == 'd':
         bed.iterate_until(lambda: False, 1)  # drawn by now
-        bed.tool(['import', '-window', 'root', sys.argv[1]], desktop)
-        bed.tool(['mogrify', '-trim', '+repage', sys.argv[1]], desktop)
-        print(f'    the box for d: is up, titled "{shown[1]}"; screenshot: {sys.argv[1]}')
+        picture = os.path.join(sys.argv[1], 'linux-message-box.png')
+        bed.tool(['import', '-window', 'root', picture], desktop)
+        bed.tool(['mogrify', '-trim', '+repage', picture], desktop)
+        print(f'    the box for d: is up, titled "{shown[1]}"; screenshot: {picture}')
     bed.press(desktop, shown[0], 'Return')
     print(f'    the box for {drive}: was dismissed with Enter')
 run = bed.finish(flush, 5)
 print(f'    trayflush ended after {run.seconds * 1000:.0f} ms')
 show(run)
+
+print('\n== traywatch waits for the end of the session (logind: a mock on the private bus)')
+logind, manager = bed.start_logind('3', '5')
+suite = bed.install('Program Files/Zelvo CD', 'traypop', 'trayflush', 'traywatch',
+                    'konfigurator', 'komunikat')
+home = os.path.join(bed.root, 'home')
+runtime = os.path.join(bed.root, 'run')
+os.makedirs(home)
+os.mkdir(runtime, 0o700)
+
+
+def user(session):
+    return bed.environment(**desktop, HOME=home, XDG_RUNTIME_DIR=runtime, XDG_SESSION_ID=session)
+
+
+def inhibitors():
+    return [f'{who}: "{why}" ({mode}, {what})'
+            for what, who, why, mode, _uid, _pid in manager.ListInhibitors()]
+
+
+watch = bed.start([f'{suite}/traywatch'], env=user('3'))
+bed.iterate_until(lambda: inhibitors(), 5)
+print(f'    waiting; logind holds the shutdown for: {"; ".join(inhibitors()) or "nothing"}')
+logind.EmitSignal('org.freedesktop.login1.Manager', 'PrepareForShutdown', 'b', [True])
+run = bed.finish(watch, 10)
+print(f'    PrepareForShutdown(true): traywatch ended (status {run.returncode}); '
+      f'inhibitors left: {len(inhibitors())}')
+bed.settle()
+show(run)
+
+print('\n== konfigurator: the settings window (GTK 4)')
+window, box = 'Konfigurator programu zelvo CD', 'Zelvo CD - konfigurator'
+konfigurator = bed.start([f'{suite}/konfigurator'], env=user('3'))
+found = bed.tool(['xdotool', 'search', '--sync', '--onlyvisible', '--name', window], desktop)[1]
+xid = found.split()[0] if found.split() else None
+if xid:
+    bed.iterate_until(lambda: False, 1)  # drawn by now
+    picture = os.path.join(sys.argv[1], 'linux-konfigurator.png')
+    bed.tool(['import', '-window', xid, picture], desktop)
+    print(f'    the window is up; screenshot: {picture}')
+    print('    ticking both boxes with the keyboard (Space, Tab, Space) and saving (Tab, Enter)')
+    for key in ('space', 'Tab', 'space', 'Tab', 'Return'):
+        bed.press(desktop, xid, key)
+    found = bed.tool(['xdotool', 'search', '--sync', '--onlyvisible', '--name', box], desktop)[1]
+    if found.split():
+        print(f'    a box titled "{box}" confirms the save; Enter closes it')
+        bed.press(desktop, found.split()[-1], 'Return')
+run = bed.finish(konfigurator, 10)
+print(f'    konfigurator ended (status {run.returncode})')
+autostart = os.path.join(home, '.config', 'autostart')
+for name in sorted(os.listdir(autostart)) if os.path.isdir(autostart) else []:
+    print(f'    {autostart}/{name}:')
+    with open(os.path.join(autostart, name)) as entry:
+        print(''.join(f'        {line}' for line in entry))
+print(f'    the save started traywatch at once: {"; ".join(inhibitors()) or "no"}')
+logind.EmitSignal('org.freedesktop.login1.Manager', 'PrepareForShutdown', 'b', [True])
+bed.iterate_until(lambda: not inhibitors(), 10)
+print('    ... and at the end of this session it opened:')
+bed.settle()
+show()
+
+print('\n== a logon (a new session) starts what the autostart folder holds')
+started = []
+for name in sorted(os.listdir(autostart)) if os.path.isdir(autostart) else []:
+    info = Gio.DesktopAppInfo.new_from_filename(os.path.join(autostart, name))
+    if info and not info.get_is_hidden():
+        argv = GLib.shell_parse_argv(info.get_commandline())[1]
+        print(f'    {name}: {argv}')
+        started.append(bed.start(argv, env=user('5')))
+bed.iterate_until(lambda: len(bed.open_trays()) == 2 and inhibitors(), 10)
+print(f'    traywatch waits: {"; ".join(inhibitors()) or "no"}')
+show()
+for process in started:
+    process.kill()
+    bed.finish(process, 5)
 bed.close()
