@@ -64,6 +64,9 @@ target_link_libraries(konfigurator PRIVATE zelvo_linux PkgConfig::GTKMM)
 
 # Baseline for the figures script.
 add_executable(eject_program tests/bench/eject_program.c)
-set_target_properties(eject_program PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)
+add_executable(inhibitor_program tests/bench/inhibitor_program.c)
+target_link_libraries(inhibitor_program PRIVATE PkgConfig::SYSTEMD)
+set_target_properties(eject_program inhibitor_program PROPERTIES
+                      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)
 
 include(cmake/LinuxPackage.cmake)

@@ -69,3 +69,7 @@ echo
 echo "== Linux traypop start to end on a simulated drive (aim: within 1.1x of a C program doing the same open and ioctls)"
 ZELVO_LINUX_BIN=$ZELVO_SOURCE/build/linux/bin ZELVO_LINUX_SCRATCH=$ZELVO_WINE_ROOT \
   /usr/bin/python3 tests/linux/timing.py "$ZELVO_SOURCE/build/linux/test-tools"
+echo
+echo "== Linux traywatch waiting for the session's end (aim: 0 ms of CPU; memory within 1.5x of a C program holding the same inhibitor)"
+ZELVO_LINUX_BIN=$ZELVO_SOURCE/build/linux/bin ZELVO_LINUX_SCRATCH=$ZELVO_WINE_ROOT \
+  /usr/bin/python3 tests/linux/idle.py "$ZELVO_SOURCE/build/linux/test-tools"
