@@ -30,3 +30,7 @@ convert "$ZELVO_SOURCE/resources/zelvo.ico[0]" -strip "$pictures/zelvo.png"
 for picture in "$pictures"/*.png; do
   echo "$picture: $(identify -format '%w x %h' "$picture")"
 done
+
+# The same window on a Linux desktop, from the Linux build.
+ZELVO_LINUX_BIN=$ZELVO_SOURCE/build/linux/bin ZELVO_LINUX_SCRATCH=$ZELVO_WINE_ROOT \
+  /usr/bin/python3 "$ZELVO_SOURCE/tests/linux/guide_picture.py" "$pictures/konfigurator-linux.png"

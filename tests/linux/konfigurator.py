@@ -133,16 +133,25 @@ class Konfigurator:
                   str(extents.x + extents.width // 2), str(extents.y + extents.height // 2),
                   'click', '1'], desktop)
 
+    def wait_focus(self, name):
+        return bed.iterate_until(lambda: self.focused() == name, 5)
+
     def set_boxes(self, wanted, mouse):
-        for check, name, want in zip(self.checks, (NOW, AT_SHUTDOWN), wanted):
-            if int(check.getState().contains(pyatspi.STATE_CHECKED)) != want:
-                self.click('check box', name) if mouse else None
-        if not mouse:  # the keyboard: from the first box, Space toggles, Tab moves on
-            for index, want in enumerate(wanted):
-                if self.boxes()[index] != want:
-                    self.keys('space')
+        """Ticks or clears the boxes as wanted: by clicks, or from the first box with Space and
+        Tab; then the keyboard rests on "Zapisz ustawienia". Each step waits for the window."""
+        for index, (name, want) in enumerate(zip((NOW, AT_SHUTDOWN), wanted)):
+            if not mouse:
+                self.wait_focus(name)
+            if self.boxes()[index] != want:
+                self.click('check box', name) if mouse else self.keys('space')
+                bed.iterate_until(lambda: self.boxes()[index] == want, 5)
+            if not mouse:
                 self.keys('Tab')
-        bed.iterate_until(lambda: self.boxes() == list(wanted), 5)
+        if not mouse:
+            self.wait_focus('Zapisz ustawienia')
+
+    def save(self, mouse):
+        self.click('push button', 'Zapisz ustawienia') if mouse else self.keys('Return')
 
     def confirmation(self):
         """The message box: its title and text."""
@@ -161,7 +170,8 @@ class Konfigurator:
         return labels
 
     def dismiss(self):
-        ids = bed.tool(['xdotool', 'search', '--onlyvisible', '--name', BOX], desktop)[1].split()
+        ids = bed.tool(['xdotool', 'search', '--sync', '--onlyvisible', '--name', BOX],
+                       desktop)[1].split()
         if ids:
             bed.press(desktop, ids[-1], 'Return')
 
@@ -176,12 +186,14 @@ bed.check('the window opens, with its two boxes and two buttons by role and name
 bed.check('its frame is named for a screen reader',
           bed.accessible('panel', 'Dodaj do autostartu programy:', 2, k.window) is not None or
           bed.accessible('filler', 'Dodaj do autostartu programy:', 2, k.window) is not None)
-bed.expect_eq('nothing ticked; the keyboard starts at the first box', ([0, 0], NOW),
-              (k.boxes(), k.focused()))
+bed.check('the keyboard starts at the first box', k.wait_focus(NOW))
+bed.expect_eq('nothing ticked', [0, 0], k.boxes())
 k.keys('Tab', 'Tab')
-bed.expect_eq('Tab goes on to the first button', 'Zapisz ustawienia', k.focused())
-k.keys('shift+Tab', 'shift+Tab', 'space')
-bed.expect_eq('Space ticks the focused box', [1, 0], k.boxes())
+bed.check('Tab goes on by the second box to the first button', k.wait_focus('Zapisz ustawienia'))
+k.keys('shift+Tab', 'shift+Tab')
+k.wait_focus(NOW)
+k.keys('space')
+bed.check('Space ticks the focused box', bed.iterate_until(lambda: k.boxes() == [1, 0], 5))
 k.keys('alt+F4')
 run = k.end()
 bed.expect_eq('Alt+F4 closes it and writes nothing, starts nothing',
@@ -191,10 +203,7 @@ bed.expect_eq('Alt+F4 closes it and writes nothing, starts nothing',
 for wanted, mouse in (((1, 1), False), ((1, 0), True), ((0, 0), False), ((0, 1), True)):
     k = Konfigurator()
     k.set_boxes(wanted, mouse)
-    if mouse:
-        k.click('push button', 'Zapisz ustawienia')
-    else:
-        k.keys('Return') if k.focused() == 'Zapisz ustawienia' else k.keys('Tab', 'Return')
+    k.save(mouse)
     shown = k.confirmation()
     watching = bed.iterate_until(lambda: watchers() == wanted[1], 10)
     k.dismiss()
@@ -217,7 +226,7 @@ bed.expect_eq('no tray opened by any of it', {'sr0': [], 'sr1': [], 'sr2': []}, 
 shutil.rmtree(autostart)
 k = Konfigurator()
 k.set_boxes((1, 0), False)
-k.click('push button', 'Zapisz ustawienia')
+k.save(mouse=False)
 shown = k.confirmation()
 k.dismiss()
 k.end()
@@ -229,7 +238,7 @@ read_only = ['unshare', '--mount', '--propagation', 'private', '--', 'sh', '-c',
              'mount --bind -o ro "$1" "$1" && exec "$2"', 'sh', autostart, f'{suite}/konfigurator']
 k = Konfigurator(read_only)
 k.set_boxes((0, 1), True)
-k.click('push button', 'Zapisz ustawienia')
+k.save(mouse=True)
 shown = k.confirmation()
 k.dismiss()
 k.end()
@@ -321,7 +330,7 @@ for name in list(entries()):
         os.remove(os.path.join(autostart, name))
 k = Konfigurator()
 k.set_boxes((1, 1), False)
-k.keys('Return')
+k.save(mouse=False)
 k.dismiss()
 k.end()
 logind.EmitSignal('org.freedesktop.login1.Manager', 'PrepareForShutdown', 'b', [True])
