@@ -33,7 +33,9 @@ exit_status() {
   "$@" >/dev/null || status=$?
   echo "$status"
 }
-waiting_watchers() { uidriver count Kolvan; }
+# one_watcher_waits: within a deadline, exactly one traywatch window (title "Kolvan") exists; a
+# process just started may not have made it yet.
+one_watcher_waits() { wait_until 10 bash -c '[ "$(uidriver count Kolvan)" = 1 ]'; }
 # watcher_ended PID: that traywatch is gone (a zombie no one has reaped yet counts as gone).
 watcher_ended() { ! prefix_pids 'traywatch[.]exe' | grep -qx "$1"; }
 
@@ -93,7 +95,7 @@ check "the waiting traywatch was replaced on disk" cmp -s "$ZELVO_BIN/traywatch.
 check "the old traywatch has ended" watcher_ended "$old_watcher"
 check "the new traywatch waits, from the installed folder" \
   wait_until 15 running 'Programs.Zelvo CD.traywatch[.]exe'
-expect_eq "one traywatch waits" 1 "$(waiting_watchers)"
+check "one traywatch waits" one_watcher_waits
 expect_eq "the upgrade keeps WysuwajTeraz" "\"$installed\\trayflush.exe\"" "$(reg_value "$run_key" WysuwajTeraz)"
 expect_eq "the upgrade opened no tray" 2 "$(doors_after_traypop)"
 
@@ -120,7 +122,7 @@ expect_eq "with exit code 2" 2 "$status"
 expect_eq "a silent install over the file in use exits with 2" 2 \
   "$(exit_status traced timeout 120 wine "$setup" /S)"
 check "traywatch waits after the failed installs" wait_until 15 running 'traywatch[.]exe'
-expect_eq "one traywatch waits" 1 "$(waiting_watchers)"
+check "one traywatch waits" one_watcher_waits
 uidriver close 'Konfigurator programu zelvo CD' >/dev/null # the close box writes nothing
 check "the configurator ends" wait_until 10 not_running 'konfigurator[.]exe'
 expect_eq "the failed installs opened no tray" 2 "$(doors_after_traypop)"
