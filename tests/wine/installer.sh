@@ -3,7 +3,8 @@
 # that shows the suite's icon and name, start-up values written from the installed folder, a
 # session's end and a logon, an upgrade while traywatch waits, an interactive and a silent
 # install over a file in use, and a silent uninstall while traywatch waits that removes all that
-# is the suite's and nothing else. Only the session's end and the logon open a tray.
+# is the suite's and nothing else, then an install beside another copy's waiting traywatch.
+# Only the session's end and the logon open a tray.
 source "$(dirname "$0")/lib.sh"
 setup=$(ls "$ZELVO_RELEASE"/zelvo-cd-*-setup.exe)
 version=$(sed -n 's/^project(ZelvoCD VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
@@ -145,3 +146,14 @@ expect_eq "WysuwajTeraz (this installation's) is removed" "" "$(reg_value "$run_
 expect_eq "WysuwajPotem pointing elsewhere stays" 'C:\Inny folder\traywatch.exe' "$(reg_value "$run_key" WysuwajPotem)"
 expect_eq "an unrelated start-up value stays" 'C:\Inny\program.exe' "$(reg_value "$run_key" InnyProgram)"
 expect_eq "the uninstall opened no tray" 2 "$(doors_after_traypop)"
+
+# -- Another copy's traywatch (the one WysuwajPotem now starts) keeps waiting through an
+# install: the installer stops only the one that holds its files.
+other=$(install_programs 'C:\Inny folder' traywatch traypop)
+traced wine "$other/traywatch.exe" &
+check "another copy's traywatch waits" one_watcher_waits
+other_watcher=$(prefix_pids 'traywatch[.]exe')
+expect_eq "an install beside it succeeds" 0 "$(exit_status traced timeout 120 wine "$setup" /S)"
+check "and leaves it waiting" bash -c "prefix_pids 'traywatch[.]exe' | grep -qx '$other_watcher'"
+check "alone" one_watcher_waits
+expect_eq "the install opened no tray" 2 "$(doors_after_traypop)"
