@@ -1,5 +1,7 @@
 # The four Windows programs, linked from the logic and the Win32 services.
 enable_language(RC)
+# Only for the C baseline of the figures script.
+enable_language(C)
 
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
@@ -61,6 +63,10 @@ foreach(baseline empty_program empty_window winmm_program)
   set_target_properties(${baseline} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)
 endforeach()
 target_link_libraries(winmm_program PRIVATE winmm)
+# traypop's honest floor: its two MCI strings from a plain C program.
+add_executable(mci_program WIN32 tests/bench/mci_program.c)
+target_link_libraries(mci_program PRIVATE winmm)
+set_target_properties(mci_program PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)
 
 # Stands in for traypop where a test must see how a launcher started it.
 add_executable(recorder WIN32 tests/wine/recorder.cpp services/win32/mingw_runtime.cpp)

@@ -136,7 +136,7 @@ FunctionEnd
     ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Nie można zapisać pliku:$\r$\n$INSTDIR\${NAME}$\r$\n$\r$\nPlik jest używany, zapewne przez uruchomiony program. Zamknij go i kliknij Ponów albo kliknij Anuluj, aby przerwać instalację." /SD IDCANCEL IDRETRY`
       Call ResumeWatcher
       SetErrorLevel 2
-      Abort "Nie zapisano pliku $INSTDIR\${NAME}: instalacja przerwana."
+      Abort "Nie zapisano pliku ${NAME}: instalacja przerwana."
     ${EndIf}
   ${Loop}
 !macroend
@@ -196,7 +196,7 @@ SectionEnd
     ${EndIf}
     ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Nie można usunąć pliku:$\r$\n$INSTDIR\${NAME}$\r$\n$\r$\nPlik jest używany, zapewne przez uruchomiony program. Zamknij go i kliknij Ponów albo kliknij Anuluj, aby przerwać deinstalację." /SD IDCANCEL IDRETRY`
       SetErrorLevel 2
-      Abort "Nie usunięto pliku $INSTDIR\${NAME}: deinstalacja przerwana."
+      Abort "Nie usunięto pliku ${NAME}: deinstalacja przerwana."
     ${EndIf}
   ${Loop}
 !macroend

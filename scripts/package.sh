@@ -2,7 +2,8 @@
 # Builds the release: zelvo-cd-<version>-win64.zip (the four programs, the Polish user guide,
 # the licence), the per-user installer zelvo-cd-<version>-setup.exe and the Debian package
 # zelvo-cd_<version>_amd64.deb, into build/release. Expects the Windows build in build/windows
-# and the Linux one in build/linux (scripts/build.sh makes them).
+# and the Linux one in build/linux (scripts/build.sh makes them); with --windows-only, only the
+# Windows release, from the Windows build alone.
 #
 # The same commit gives the same bytes wherever and whenever it is packaged: every file is
 # dated with the commit's time (SOURCE_DATE_EPOCH when it is set), the zip lists its entries in
@@ -36,8 +37,9 @@ touch -d "@$epoch" "$out/$folder"/* "$out/$folder"
   TZ=UTC zip -q -X -@ "zelvo-cd-$version-win64.zip")
 makensis -V2 -DVERSION="$version" -DFILES="$PWD/$out/$folder" \
   -DOUT="$PWD/$out/zelvo-cd-$version-setup.exe" packaging/zelvo-cd.nsi
-(cd build/linux && cpack -G DEB >/dev/null)
-cp "build/linux/package/zelvo-cd_${version}_amd64.deb" "$out/"
 echo "$out/zelvo-cd-$version-win64.zip"
 echo "$out/zelvo-cd-$version-setup.exe"
+[ "${1:-}" = --windows-only ] && exit 0
+(cd build/linux && cpack -G DEB >/dev/null)
+cp "build/linux/package/zelvo-cd_${version}_amd64.deb" "$out/"
 echo "$out/zelvo-cd_${version}_amd64.deb"

@@ -9,6 +9,7 @@ packages=(
   fonts-wine                                                 # Tahoma, which MS Shell Dlg stands for
   imagemagick                                                # screenshots of the windows
   nsis zip unzip                                             # the release package and installer
+  git                                                        # the release's date, the rebuild check
   bc                                                         # the figures script
   pkg-config libudev-dev libsystemd-dev libgtk-4-dev         # the Linux programs
   adwaita-icon-theme fonts-dejavu-core                       # the message box's icons and text

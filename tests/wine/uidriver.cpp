@@ -1,9 +1,11 @@
 // A small UI driver for the end-to-end tests: finds top-level windows by title (hidden ones
 // too) with a deadline, reads their controls, clicks buttons and check boxes, and sends the
-// messages that the window system sends at the end of a session. Console program; every
+// messages that the window system sends at the end of a session; reads a program file's version
+// strings, manifest and icon. Console program; every
 // command prints what it found and exits 0 on success, 1 on failure, 2 on bad usage.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -139,13 +141,92 @@ int describeResources(const wchar_t* path) {
   return 0;
 }
 
+// The bytes of a whole file; empty when it cannot be read.
+std::vector<BYTE> fileBytes(const wchar_t* path) {
+  std::vector<BYTE> bytes;
+  HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  LARGE_INTEGER size{};
+  if (::GetFileSizeEx(file, &size)) {
+    bytes.resize(size_t(size.QuadPart));
+    DWORD read = 0;
+    if (!::ReadFile(file, bytes.data(), DWORD(bytes.size()), &read, nullptr)) read = 0;
+    bytes.resize(read);
+  }
+  ::CloseHandle(file);
+  return bytes;
+}
+
+// A little-endian field of a resource or file header.
+unsigned field(const std::vector<BYTE>& bytes, size_t offset, size_t width) {
+  unsigned value = 0;
+  for (size_t i = 0; i < width && offset + i < bytes.size(); ++i) {
+    value |= unsigned(bytes[offset + i]) << (8 * i);
+  }
+  return value;
+}
+
+// Compares the icon a program file shows (its first icon group) with an .ico file, image by
+// image: each image of the .ico must be in the group, with the same size and colour depth and
+// the same bytes. Prints one line per image.
+int compareIcon(const wchar_t* path, const wchar_t* icoPath) {
+  const std::vector<BYTE> ico = fileBytes(icoPath);
+  if (ico.size() < 6) return fail("cannot read the icon file");
+  HMODULE module = ::LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return fail("cannot load");
+  // The first icon group, copied while its name is valid (a string name lives only as long as
+  // the enumeration).
+  std::vector<BYTE> group;
+  ::EnumResourceNamesW(
+      module, MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */,
+      [](HMODULE from, LPCWSTR type, LPWSTR name, LONG_PTR param) -> BOOL {
+        if (HRSRC found = ::FindResourceW(from, name, type)) {
+          const BYTE* data = static_cast<const BYTE*>(::LockResource(::LoadResource(from, found)));
+          reinterpret_cast<std::vector<BYTE>*>(param)->assign(data,
+                                                              data + ::SizeofResource(from, found));
+        }
+        return FALSE;
+      },
+      reinterpret_cast<LONG_PTR>(&group));
+  bool allSame = !group.empty();
+  for (unsigned image = 0; image < field(ico, 4, 2); ++image) {
+    const size_t entry = 6 + 16 * size_t(image);
+    const unsigned width = field(ico, entry, 1), height = field(ico, entry + 1, 1),
+                   bits = field(ico, entry + 6, 2), size = field(ico, entry + 8, 4),
+                   offset = field(ico, entry + 12, 4);
+    const char* verdict = "missing";
+    for (unsigned member = 0; member < field(group, 4, 2); ++member) {
+      const size_t groupEntry = 6 + 14 * size_t(member);
+      if (field(group, groupEntry, 1) != width || field(group, groupEntry + 1, 1) != height ||
+          field(group, groupEntry + 6, 2) != bits) {
+        continue;
+      }
+      HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(field(group, groupEntry + 12, 2)),
+                                    MAKEINTRESOURCEW(3) /* RT_ICON */);
+      const BYTE* data =
+          found ? static_cast<const BYTE*>(::LockResource(::LoadResource(module, found))) : nullptr;
+      const bool same = data && ::SizeofResource(module, found) == size &&
+                        size_t(offset) + size <= ico.size() &&
+                        std::equal(data, data + size, ico.begin() + offset);
+      verdict = same ? "same" : "different";
+      break;
+    }
+    if (std::string(verdict) != "same") allSame = false;
+    std::printf("icon|%ux%u|%u bpp|%s\n", width ? width : 256, height ? height : 256, bits,
+                verdict);
+  }
+  ::FreeLibrary(module);
+  return allSame ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
     std::printf(
         "usage: uidriver wait|wait-hidden|gone|count|describe|click|dismiss|check|extent|close|"
-        "endsession|post "
+        "endsession|post|resources|icon "
         "TITLE "
         "[TEXT|MS|0/1] [MS]\n");
     return 2;
@@ -156,6 +237,7 @@ int wmain(int argc, wchar_t** argv) {
   };
 
   if (command == L"resources") return describeResources(argv[2]);
+  if (command == L"icon") return argc > 3 ? compareIcon(argv[2], argv[3]) : 2;
   if (command == L"wait" || command == L"wait-hidden") {
     HWND window = waitForWindow(title, number(3, 10000), command == L"wait");
     if (!window) return fail("timeout");
