@@ -46,7 +46,7 @@ show_mci "$root/traywatch.log"
 echo
 echo "== konfigurator: the settings window"
 window='Konfigurator programu zelvo CD'
-wine "$folder/konfigurator.exe" &
+WINEDEBUG=+mci wine "$folder/konfigurator.exe" 2>"$root/konfigurator.log" &
 uidriver wait "$window" 15000 >/dev/null || true
 # The screen is black around the window: trimmed, the picture is the window itself.
 import -display "$DISPLAY" -window root png:- | convert - -trim +repage "$root/konfigurator.png"
@@ -63,13 +63,17 @@ wait_until 10 not_running 'konfigurator[.]exe' && echo "    konfigurator has end
 echo "    the start-up list now holds:"
 wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' 2>/dev/null | tr -d '\r' |
   sed -n 's/^    /      /p'
+running 'traywatch[.]exe' && echo "    the save started traywatch at once: it waits for this session's end"
 
 echo
-echo "== a simulated logon (wineboot) starts what the start-up list holds"
-WINEDEBUG=+mci timeout 60 wineboot 2>"$root/logon.log" || true
-wait_until 15 running 'traywatch[.]exe' && echo "    traywatch is waiting for the end of the session"
+echo "== a restart (wineboot --end-session): the session ends, then a logon starts the start-up list"
+WINEDEBUG=+mci timeout 60 wineboot --end-session 2>"$root/logon.log" || true
+wait_for_doors "$root/konfigurator.log" 1
+echo "    traywatch, at the session's end:"
+show_mci "$root/konfigurator.log"
+wait_until 15 running 'traywatch[.]exe' && echo "    after the logon traywatch waits again"
 wait_for_doors "$root/logon.log" 2
-echo "    trayflush:"
+echo "    trayflush, at the logon:"
 show_mci "$root/logon.log"
 
 echo

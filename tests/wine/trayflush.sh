@@ -19,11 +19,13 @@ WINEDEBUG=+mci timeout 30 wine "$folder/trayflush.exe" 2>"$log"
 elapsed_ms=$((($(date +%s%N) - started) / 1000000))
 echo "trayflush ran for $elapsed_ms ms"
 wait_for_doors "$log" 2
-expect_eq "traypop opened d, then f; E (no disc), C (fixed) and G (network) left alone" \
+# The two traypops run side by side, so their traces may interleave; each one's own order is
+# traypop's test's concern.
+expect_eq "traypop opened d and f; E (no disc), C (fixed) and G (network) left alone" \
   "open d: type cdaudio alias Drived wait
-set Drived door open
 open f: type cdaudio alias Drivef wait
-set Drivef door open" "$(mci_commands "$log")"
+set Drived door open
+set Drivef door open" "$(mci_commands "$log" | LC_ALL=C sort)"
 check "trayflush ends about 1.5 s after it starts" test "$elapsed_ms" -ge 1200 -a "$elapsed_ms" -lt 4000
 check "trayflush is gone" not_running 'trayflush[.]exe'
 
