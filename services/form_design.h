@@ -37,6 +37,22 @@ struct FormDesign {
   bool acceptsQuietStop = false;
 };
 
+// Where a control lies on the window, in twips: a control inside a frame is placed relative to
+// the frame, and every platform lays them out on the window itself.
+struct WindowPlace {
+  int left, top;
+};
+inline WindowPlace placeOnWindow(const FormDesign& design, const ControlDesign& control) {
+  WindowPlace place{control.left, control.top};
+  for (const ControlDesign& parent : design.controls) {
+    if (control.parentId != 0 && parent.id == control.parentId) {
+      place.left += parent.left;
+      place.top += parent.top;
+    }
+  }
+  return place;
+}
+
 // The window class of a launcher's hidden window.
 inline std::wstring launcherWindowClass(std::wstring_view programName) {
   return L"Zelvo CD " + std::wstring(programName);

@@ -16,18 +16,6 @@ int pixels(int twips, double scale) {
   return static_cast<int>(std::lround(twips * scale / kTwipsPerPixel));
 }
 
-// Where a control lies on the window: a control inside a frame is placed relative to it.
-std::pair<int, int> origin(const FormDesign& design, const ControlDesign& control) {
-  int left = control.left, top = control.top;
-  for (const ControlDesign& parent : design.controls) {
-    if (control.parentId != 0 && parent.id == control.parentId) {
-      left += parent.left;
-      top += parent.top;
-    }
-  }
-  return {left, top};
-}
-
 Glib::ustring utf8(const std::wstring& text) {
   return toBytes(text);
 }
@@ -192,9 +180,9 @@ double GtkForm::fittingScale() const {
 void GtkForm::place(double scale) {
   for (const ControlDesign& control : design_->controls) {
     Gtk::Widget* widget = controls_.at(control.id);
-    const auto [left, top] = origin(*design_, control);
+    const WindowPlace place = placeOnWindow(*design_, control);
     layout_->setPlace(*widget,
-                      Gdk::Rectangle(pixels(left, scale), pixels(top, scale),
+                      Gdk::Rectangle(pixels(place.left, scale), pixels(place.top, scale),
                                      pixels(control.width, scale), pixels(control.height, scale)));
   }
   layout_->setSize(pixels(design_->clientWidth, scale), pixels(design_->clientHeight, scale));

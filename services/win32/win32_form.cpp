@@ -167,15 +167,9 @@ void Win32Form::layout(UINT dpi) {
 
   for (size_t i = 0; i < controls_.size(); ++i) {
     const ControlDesign& control = design_->controls[i];
-    int left = control.left, top = control.top;
-    for (const ControlDesign& parent : design_->controls) {
-      if (control.parentId != 0 && parent.id == control.parentId) {
-        left += parent.left;
-        top += parent.top;
-      }
-    }
-    ::SetWindowPos(controls_[i], nullptr, pixels(left), pixels(top), pixels(control.width),
-                   pixels(control.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    const WindowPlace place = placeOnWindow(*design_, control);
+    ::SetWindowPos(controls_[i], nullptr, pixels(place.left), pixels(place.top),
+                   pixels(control.width), pixels(control.height), SWP_NOZORDER | SWP_NOACTIVATE);
     ::SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
   }
   const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(window_, GWL_STYLE));
