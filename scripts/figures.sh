@@ -62,14 +62,14 @@ echo "traywatch:    $(idle_figures 'traywatch[.]exe')"
 
 echo
 echo "== Linux programs: sizes (stripped, as a package ships them) and the libraries they load"
-for program in traypop trayflush komunikat; do
+for program in traypop trayflush traywatch konfigurator komunikat; do
   file=$ZELVO_SOURCE/build/linux/bin/$program
   stripped=$(mktemp)
   strip -o "$stripped" "$file"
   size=$(stat -c %s "$stripped")
   rm -f "$stripped"
   libraries=$(objdump -p "$file" | sed -n 's/^ *NEEDED *//p' | tr '\n' ' ')
-  printf '%-10s %7d bytes (%5.1f KiB)  needs: %s\n' "$program" "$size" \
+  printf '%-13s %7d bytes (%5.1f KiB)  needs: %s\n' "$program" "$size" \
     "$(echo "$size / 1024" | bc -l)" "$libraries"
 done
 echo
