@@ -79,7 +79,6 @@ int GtkForm::run(const FormDesign& design, FormHandlers& handlers) {
     return 1;
   }
   Gtk::init_gtkmm_internals();
-  loop_ = Glib::MainLoop::create();
   build();
   runGuarded(process_, [&] { handlers.load(); });
   window_->signal_close_request().connect(
@@ -97,7 +96,7 @@ int GtkForm::run(const FormDesign& design, FormHandlers& handlers) {
     }
   }
   window_->present();
-  loop_->run();
+  Glib::MainLoop::create()->run();
   return 0;
 }
 

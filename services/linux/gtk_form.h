@@ -48,7 +48,6 @@ class GtkForm final : public EventLoop, public MessageBoxes, public Window {
   std::unique_ptr<Gtk::Window> window_;
   DesignLayout* layout_ = nullptr;        // owned by the window
   std::map<int, Gtk::Widget*> controls_;  // by control id, owned by layout_
-  Glib::RefPtr<Glib::MainLoop> loop_;
 };
 
 }  // namespace zelvo::linux_os

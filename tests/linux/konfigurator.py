@@ -13,7 +13,6 @@ with the keyboard and the mouse, and read back as a screen reader reads it:
 
 import os
 import shutil
-import subprocess
 import textwrap
 
 import gi
