@@ -366,19 +366,31 @@ class Bed:
         else:
             # No accessibility bus on this session bus: GTK is told not to look for one.
             env['GTK_A11Y'] = 'none'
-        self._display.append(subprocess.Popen(
-            ['openbox', '--sm-disable'], env=dict(os.environ, **env),
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        if not self.iterate_until(lambda: self.tool(['xprop', '-root', '_NET_SUPPORTING_WM_CHECK'],
-                                                    env)[0] == 0, 10):
-            raise RuntimeError('openbox did not start')
+        self._wm_log = os.path.join(self.root, 'openbox.log')
+        with open(self._wm_log, 'wb') as log:
+            self._wm = subprocess.Popen(['openbox', '--sm-disable'], env=dict(os.environ, **env),
+                                        stdout=log, stderr=subprocess.STDOUT)
+        self._display.append(self._wm)
+        # xprop succeeds whether or not the property is there: only the window it names tells
+        # that the window manager has taken the screen.
+        if not self.iterate_until(lambda: 'window id #' in self.tool(
+                ['xprop', '-root', '_NET_SUPPORTING_WM_CHECK'], env)[1], 20):
+            raise RuntimeError(f'openbox did not start: {self.window_manager_trouble()}')
         return env
 
-    def tool(self, argv, env, seconds=10):
+    def window_manager_trouble(self):
+        """Why keys may not reach a window: the window manager's state and what it printed."""
+        with open(self._wm_log, errors='replace') as log:
+            said = ' '.join(log.read().split())[-400:]
+        state = 'running' if self._wm.poll() is None else f'ended with {self._wm.returncode}'
+        return f'openbox {state}; it said: {said!r}'
+
+    def tool(self, argv, env, seconds=10, errors=False):
         """Runs a tool of the test (not under umockdev) while the drives answer; returns its
-        exit status and output, or None for the status when it had to be killed."""
+        exit status and output (with its errors, when asked), or None for the status when it
+        had to be killed."""
         process = subprocess.Popen(argv, env=dict(os.environ, **env), stdout=subprocess.PIPE,
-                                   stderr=subprocess.DEVNULL)
+                                   stderr=subprocess.STDOUT if errors else subprocess.DEVNULL)
         pidfd = os.pidfd_open(process.pid)
         ended = []
         source = GLib.unix_fd_add_full(GLib.PRIORITY_DEFAULT, pidfd, GLib.IOCondition.IN,
@@ -412,8 +424,12 @@ class Bed:
 
     def press(self, desktop, window, key):
         """Gives the window the focus and presses the key (XTEST, as a user would)."""
-        return self.tool(['xdotool', 'windowactivate', '--sync', window, 'key', '--clearmodifiers',
-                          key], desktop)[0] == 0
+        status, said = self.tool(['xdotool', 'windowactivate', '--sync', window, 'key',
+                                  '--clearmodifiers', key], desktop, errors=True)
+        if status != 0:
+            print(f'# {key} not pressed in window {window}: xdotool {status}, '
+                  f'{" ".join(said.split())!r}; {self.window_manager_trouble()}', flush=True)
+        return status == 0
 
     def accessible(self, role, name, seconds=10, within=None):
         """The first accessible object with this role and name on the desktop (or within an

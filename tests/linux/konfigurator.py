@@ -70,7 +70,7 @@ def user_env(session='3', **extra):
 def entries():
     """The autostart folder: each file's text, by name."""
     found = {}
-    for name in sorted(os.listdir(autostart)):
+    for name in sorted(os.listdir(autostart) if os.path.isdir(autostart) else ()):
         with open(os.path.join(autostart, name)) as entry:
             found[name] = entry.read()
     return found

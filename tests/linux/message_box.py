@@ -18,7 +18,11 @@ first = bed.wait_for_box(desktop)
 bed.check('the box for d appears, titled "Błąd"', first and first[1] == 'Błąd')
 if first:
     bed.press(desktop, first[0], 'ctrl+c')
-    copied = bed.tool(['xclip', '-selection', 'clipboard', '-o'], desktop)[1]
+    # The box takes the clipboard when it gets to the key, which may be after xdotool ends.
+    copied = []
+    bed.iterate_until(lambda: copied.append(bed.tool(
+        ['xclip', '-selection', 'clipboard', '-o'], desktop)[1]) or copied[-1], 5)
+    copied = copied[-1]
     bed.expect_eq('it tells which file is missing (Ctrl+C copies title and text)',
                   f'Błąd\n\nNie mogę znaleźć pliku: {folder}/traypop\n', copied)
     bed.iterate_until(lambda: flush.ended, 2)  # four timer intervals
