@@ -338,8 +338,12 @@ class Bed:
         DBusTestCase.start_session_bus()
         self._bus_pids.append(DBusTestCase.session_bus_pid)
         reader, writer = os.pipe()
+        # -noreset: by default the server starts afresh whenever its last client leaves, and a
+        # client that connects meanwhile is refused; a short-lived tool (xprop, the
+        # accessibility bus's launcher) leaving just as openbox connects would keep it out.
         self._display.append(subprocess.Popen(
-            ['Xvfb', '-displayfd', str(writer), '-screen', '0', '1024x768x24', '-nolisten', 'tcp'],
+            ['Xvfb', '-displayfd', str(writer), '-noreset', '-screen', '0', '1024x768x24',
+             '-nolisten', 'tcp'],
             pass_fds=(writer,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         os.close(writer)
         # The number comes as a line, perhaps in two writes; closing the pipe before its end

@@ -9,9 +9,10 @@ mkdir -p "$root"
 case "$action" in
 start)
   if [ ! -s "$root/display" ] || ! kill -0 "$(cat "$root/xvfb.pid" 2>/dev/null)" 2>/dev/null; then
-    # Xvfb picks a free display number itself and writes it to the pipe.
+    # Xvfb picks a free display number itself and writes it to the pipe. -noreset: otherwise it
+    # starts afresh whenever its last client leaves, refusing whoever connects meanwhile.
     exec {fd}<> <(:)
-    setsid Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp >"$root/xvfb.log" 2>&1 &
+    setsid Xvfb -displayfd "$fd" -noreset -screen 0 1024x768x24 -nolisten tcp >"$root/xvfb.log" 2>&1 &
     echo $! >"$root/xvfb.pid"
     read -r -t 20 number <&"$fd" || { echo "Xvfb did not start" >&2; exit 1; }
     echo ":$number" >"$root/display"
