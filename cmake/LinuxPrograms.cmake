@@ -51,6 +51,8 @@ target_link_libraries(traywatch PRIVATE zelvo_linux_form)
 target_link_options(traywatch PRIVATE ${ZELVO_STATIC_RUNTIME})
 add_executable(komunikat services/linux/komunikat.cpp)
 target_link_libraries(komunikat PRIVATE PkgConfig::GTK4)
+# For the message box styles the programs send.
+target_include_directories(komunikat PRIVATE ${CMAKE_SOURCE_DIR})
 
 # The settings window, in GTK 4 through its C++ binding, over XDG autostart entries.
 pkg_check_modules(GTKMM REQUIRED IMPORTED_TARGET gtkmm-4.0)

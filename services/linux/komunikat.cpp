@@ -9,10 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace {
+#include "services/window.h"
 
-constexpr std::string_view kStyleExclamation = "48";
-constexpr std::string_view kStyleInformation = "64";
+namespace {
 
 struct Box {
   std::string title;
@@ -21,8 +20,8 @@ struct Box {
 };
 
 const char* iconFor(std::string_view style) {
-  if (style == kStyleExclamation) return "dialog-warning";
-  if (style == kStyleInformation) return "dialog-information";
+  if (style == std::to_string(zelvo::kStyleExclamation)) return "dialog-warning";
+  if (style == std::to_string(zelvo::kStyleInformation)) return "dialog-information";
   return nullptr;
 }
 

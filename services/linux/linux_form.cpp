@@ -142,26 +142,24 @@ bool LinuxForm::showInHelper(const std::wstring& text, unsigned style, const std
   } catch (const ServiceError&) {
     return false;
   }
-  if (!box.pidfd) {  // a kernel before 5.3: the wait alone
-    int status = 0;
-    return ::waitpid(box.pid, &status, 0) == box.pid && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
+  // A kernel before 5.3 gives no pidfd to watch beside the end signals: the wait alone.
+  if (box.pidfd) {
+    // The end signals are blocked while the loop runs; a descriptor of their own tells of one
+    // that comes while the user still looks at the box. The program ends then, box and all, as
+    // the session that could answer it is ending.
+    sigset_t endSignals;
+    ::sigemptyset(&endSignals);
+    for (const int signal : kEndSignals) ::sigaddset(&endSignals, signal);
+    const UniqueFd endSignal(::signalfd(-1, &endSignals, SFD_CLOEXEC | SFD_NONBLOCK));
+    pollfd waits[] = {{box.pidfd.get(), POLLIN, 0}, {endSignal.get(), POLLIN, 0}};
+    while (::poll(waits, endSignal ? 2 : 1, -1) < 0 && errno == EINTR) {
+    }
+    if (waits[1].revents & POLLIN) {
+      ::pidfd_send_signal(box.pidfd.get(), SIGTERM, nullptr, 0);
+      process_.endProgram();
+    }
   }
-  // The end signals are blocked while the loop runs; a descriptor of their own tells of one
-  // that comes while the user still looks at the box. The program ends then, box and all, as
-  // the session that could answer it is ending.
-  sigset_t endSignals;
-  ::sigemptyset(&endSignals);
-  for (const int signal : kEndSignals) ::sigaddset(&endSignals, signal);
-  const UniqueFd endSignal(::signalfd(-1, &endSignals, SFD_CLOEXEC | SFD_NONBLOCK));
-  pollfd waits[] = {{box.pidfd.get(), POLLIN, 0}, {endSignal.get(), POLLIN, 0}};
-  while (::poll(waits, endSignal ? 2 : 1, -1) < 0 && errno == EINTR) {
-  }
-  if (waits[1].revents & POLLIN) {
-    ::pidfd_send_signal(box.pidfd.get(), SIGTERM, nullptr, 0);
-    process_.endProgram();
-  }
-  const int status = waitForProgram(box, std::chrono::milliseconds(0));
+  const int status = waitForProgram(box, box.pidfd ? std::chrono::milliseconds(0) : kUntilItEnds);
   return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 

@@ -63,8 +63,7 @@ bool isPlainName(std::string_view name) {
   return true;
 }
 
-}  // namespace
-
+// Full path of the running executable.
 std::string executablePath() {
   std::string buffer(256, '\0');
   for (;;) {
@@ -77,6 +76,8 @@ std::string executablePath() {
     buffer.resize(buffer.size() * 2);  // possibly cut short: a long path
   }
 }
+
+}  // namespace
 
 StartedProgram spawnProgram(const std::string& path, const std::vector<std::string>& arguments) {
   SpawnActions actions;
@@ -111,8 +112,9 @@ int waitForProgram(StartedProgram& program, std::chrono::milliseconds timeout) {
   using Clock = std::chrono::steady_clock;
   const bool forever = timeout.count() < 0;
   const Clock::time_point deadline = Clock::now() + timeout;
-  // The pidfd turns readable when the program ends; there is nothing to poll for without one
-  // (a kernel before 5.3), and the program is then only reaped if it has already ended.
+  // The pidfd turns readable when the program ends. Without one (a kernel before 5.3) there is
+  // nothing to poll: waitpid itself waits, when the wait has no end, and otherwise reaps the
+  // program only if it has already ended.
   while (program.pidfd) {
     int left = -1;
     if (!forever) {
@@ -125,7 +127,8 @@ int waitForProgram(StartedProgram& program, std::chrono::milliseconds timeout) {
     if (ready > 0 || left == 0 || (ready < 0 && errno != EINTR)) break;
   }
   int status = 0;
-  return ::waitpid(program.pid, &status, WNOHANG) == program.pid ? status : -1;
+  const int options = forever && !program.pidfd ? 0 : WNOHANG;
+  return ::waitpid(program.pid, &status, options) == program.pid ? status : -1;
 }
 
 LinuxProcess::LinuxProcess(int argc, char** argv) {

@@ -26,8 +26,9 @@ struct StartedProgram {
 // the errno when it cannot be started.
 StartedProgram spawnProgram(const std::string& path, const std::vector<std::string>& arguments);
 
-// Waits for the program to end, up to the timeout (negative: for as long as it takes); returns
-// its wait status once it has ended and been reaped, or -1 when it still runs.
+// Waits for the program to end, up to the timeout (kUntilItEnds: for as long as it takes);
+// returns its wait status once it has ended and been reaped, or -1 when it still runs.
+inline constexpr std::chrono::milliseconds kUntilItEnds{-1};
 int waitForProgram(StartedProgram& program, std::chrono::milliseconds timeout);
 
 class LinuxProcess final : public Process {
@@ -65,9 +66,6 @@ class LinuxProcess final : public Process {
   UniqueFd instanceLock_;
   bool alreadyThere_ = false;
 };
-
-// Full path of the running executable, from /proc/self/exe.
-std::string executablePath();
 
 // Where the copy of a program that runs in this session keeps a file of its own (its lock, the
 // socket of its quiet stop): in the user's runtime folder, named after the program and the

@@ -2,13 +2,10 @@
 
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 
-#include "services/linux/linux_process.h"
 #include "services/linux/quiet_stop.h"
 #include "services/linux/unique_any.h"
 #include "services/linux/wide_text.h"
@@ -21,11 +18,8 @@ constexpr std::chrono::milliseconds kStopDeadline{5000};
 
 // A connection to the waiting copy, or none.
 UniqueFd connectToWatcher() {
-  const std::string path = sessionRuntimePath(toBytes(kWatcherProgram), kQuietStopEnding);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.empty() || path.size() >= sizeof address.sun_path) return {};
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  sockaddr_un address;
+  if (!quietStopAddress(toBytes(kWatcherProgram), address)) return {};
   UniqueFd connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!connection || ::connect(connection.get(), reinterpret_cast<const sockaddr*>(&address),
                                sizeof address) != 0) {

@@ -3,13 +3,10 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-
-#include "services/linux/linux_process.h"
 
 namespace zelvo::linux_os {
 namespace {
@@ -22,18 +19,16 @@ constexpr int kRequestDeadlineMs = 1000;
 bool QuietStopListener::listen(sd_event* loop, const std::string& programName,
                                std::function<void()> stop) {
   stop_ = std::move(stop);
-  const std::string path = sessionRuntimePath(programName, kQuietStopEnding);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.empty() || path.size() >= sizeof address.sun_path) return false;
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  sockaddr_un address;
+  if (!quietStopAddress(programName, address)) return false;
+  const char* path = address.sun_path;
   socket_.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   if (!socket_) return false;
   // Only the copy that holds the program's lock listens: a socket found here is a gone copy's.
-  ::unlink(path.c_str());
+  ::unlink(path);
   // The runtime folder is the user's alone; the socket is too.
   if (::bind(socket_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-      ::chmod(path.c_str(), 0600) != 0 || ::listen(socket_.get(), 4) != 0) {
+      ::chmod(path, 0600) != 0 || ::listen(socket_.get(), 4) != 0) {
     return false;
   }
   return ::sd_event_add_io(loop, nullptr, socket_.get(), EPOLLIN, &QuietStopListener::onConnection,

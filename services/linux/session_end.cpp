@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "services/linux/bus_error.h"
+
 namespace zelvo::linux_os {
 namespace {
 
@@ -19,17 +21,7 @@ void unrefMessage(sd_bus_message* message) {
 }
 using UniqueMessage = UniqueAny<sd_bus_message*, unrefMessage>;
 
-class BusError {
- public:
-  BusError() = default;
-  ~BusError() { ::sd_bus_error_free(&error_); }
-  BusError(const BusError&) = delete;
-  BusError& operator=(const BusError&) = delete;
-  sd_bus_error* get() { return &error_; }
-
- private:
-  sd_bus_error error_ = SD_BUS_ERROR_NULL;
-};
+using BusError = BusErrorOf<::sd_bus_error_free>;
 
 // The session this program belongs to: the one the desktop started it in, or else the one
 // logind finds for the process.

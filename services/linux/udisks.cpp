@@ -6,6 +6,7 @@
 #include <chrono>
 #include <vector>
 
+#include "services/linux/bus_error.h"
 #include "services/linux/unique_any.h"
 
 namespace zelvo::linux_os {
@@ -65,17 +66,10 @@ void unrefMessage(sd_bus_message* message) {
 using UniqueBus = UniqueAny<sd_bus*, unrefBus>;
 using UniqueMessage = UniqueAny<sd_bus_message*, unrefMessage>;
 
-class BusError {
- public:
-  BusError() = default;
-  ~BusError() { sdBus()->errorFree(&error_); }
-  BusError(const BusError&) = delete;
-  BusError& operator=(const BusError&) = delete;
-  sd_bus_error* get() { return &error_; }
-
- private:
-  sd_bus_error error_ = SD_BUS_ERROR_NULL;
-};
+void freeError(sd_bus_error* error) {
+  sdBus()->errorFree(error);
+}
+using BusError = BusErrorOf<freeError>;
 
 // The UDisks2 objects of the device: Manager.ResolveDevice finds the block device by its node.
 std::vector<std::string> blockObjectsOf(const SdBusLibrary& api, sd_bus* bus,

@@ -122,24 +122,15 @@ std::string autostartEntry(const std::string& programPath) {
       comment = description.comment;
     }
   }
-  return "[Desktop Entry]\n"
-         "Type=Application\n"
-         "Name=" +
-         name +
-         "\n"
-         "Comment=" +
-         comment +
-         "\n"
-         "Exec=" +
-         execValue(programPath) +
-         "\n"
-         // Once the program is gone (the package removed, the folder deleted), desktops skip
-         // the entry instead of failing to start it at every logon.
-         "TryExec=" +
-         fileValue(programPath) +
-         "\n"
-         "NoDisplay=true\n"
-         "X-GNOME-Autostart-enabled=true\n";
+  std::string entry = "[Desktop Entry]\nType=Application\n";
+  entry += "Name=" + name + "\n";
+  entry += "Comment=" + comment + "\n";
+  entry += "Exec=" + execValue(programPath) + "\n";
+  // Once the program is gone (the package removed, the folder deleted), desktops skip the entry
+  // instead of failing to start it at every logon.
+  entry += "TryExec=" + fileValue(programPath) + "\n";
+  entry += "NoDisplay=true\nX-GNOME-Autostart-enabled=true\n";
+  return entry;
 }
 
 XdgAutostartStore::XdgAutostartStore() : folder_(configHome() / "autostart") {}

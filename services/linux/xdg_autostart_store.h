@@ -23,8 +23,6 @@ class XdgAutostartStore final : public StartupStore {
   bool addEntry(const std::wstring& name, const std::wstring& programPath) override;
   bool removeEntry(const std::wstring& name) override;
 
-  const std::filesystem::path& folder() const { return folder_; }
-
  private:
   std::filesystem::path entryPath(const std::wstring& name) const;
 
