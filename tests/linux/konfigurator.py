@@ -149,8 +149,11 @@ class Konfigurator:
         if not mouse:
             self.wait_focus('Zapisz ustawienia')
 
-    def save(self, mouse):
+    def save(self, wanted, mouse):
+        """Sets the boxes and saves; returns the confirmation's texts, with the box still open."""
+        self.set_boxes(wanted, mouse)
         self.click('push button', 'Zapisz ustawienia') if mouse else self.keys('Return')
+        return self.confirmation()
 
     def confirmation(self):
         """The message box: its title and text."""
@@ -168,11 +171,12 @@ class Konfigurator:
         collect(box)
         return labels
 
-    def dismiss(self):
+    def dismiss_and_end(self):
         ids = bed.tool(['xdotool', 'search', '--sync', '--onlyvisible', '--name', BOX],
                        desktop)[1].split()
         if ids:
             bed.press(desktop, ids[-1], 'Return')
+        return self.end()
 
     def end(self):
         return bed.finish(self.process, 10)
@@ -201,12 +205,9 @@ bed.expect_eq('Alt+F4 closes it and writes nothing, starts nothing',
 # -- Every combination saved, by keyboard and by mouse in turn; the watcher follows at once.
 for wanted, mouse in (((1, 1), False), ((1, 0), True), ((0, 0), False), ((0, 1), True)):
     k = Konfigurator()
-    k.set_boxes(wanted, mouse)
-    k.save(mouse)
-    shown = k.confirmation()
+    shown = k.save(wanted, mouse)
     watching = bed.iterate_until(lambda: watchers() == wanted[1], 10)
-    k.dismiss()
-    run = k.end()
+    run = k.dismiss_and_end()
     expected = dict(OTHER, **(NOW_ENTRY if wanted[0] else {}),
                     **(AT_SHUTDOWN_ENTRY if wanted[1] else {}))
     how = 'mouse' if mouse else 'keyboard'
@@ -224,11 +225,8 @@ bed.expect_eq('no tray opened by any of it', {'sr0': [], 'sr1': [], 'sr2': []}, 
 # -- A missing folder is made; a read-only one is refused, and nothing changes in it.
 shutil.rmtree(autostart)
 k = Konfigurator()
-k.set_boxes((1, 0), False)
-k.save(mouse=False)
-shown = k.confirmation()
-k.dismiss()
-k.end()
+shown = k.save((1, 0), mouse=False)
+k.dismiss_and_end()
 bed.expect_eq('a missing folder: made, private, with the entry',
               (['Ustawienia zostały zapisane'], NOW_ENTRY, 0o700),
               (shown, entries(), os.stat(autostart).st_mode & 0o777))
@@ -240,11 +238,8 @@ os.chmod(autostart, 0o500)
 read_only = ['setpriv', '--bounding-set=-dac_override,-dac_read_search', '--',
              f'{suite}/konfigurator'] if os.geteuid() == 0 else None
 k = Konfigurator(read_only)
-k.set_boxes((0, 1), True)
-k.save(mouse=True)
-shown = k.confirmation()
-k.dismiss()
-k.end()
+shown = k.save((0, 1), mouse=True)
+k.dismiss_and_end()
 bed.expect_eq('a read-only folder: the failure is said, nothing changes, no watcher',
               (['Nie udało się zapisać ustawień.'], before, 0),
               (shown, entries(), watchers()))
@@ -333,10 +328,8 @@ for name in list(entries()):
     if name.startswith('Wysuwaj'):
         os.remove(os.path.join(autostart, name))
 k = Konfigurator()
-k.set_boxes((1, 1), False)
-k.save(mouse=False)
-k.dismiss()
-k.end()
+k.save((1, 1), mouse=False)
+k.dismiss_and_end()
 logind.EmitSignal('org.freedesktop.login1.Manager', 'PrepareForShutdown', 'b', [True])
 bed.iterate_until(lambda: watchers() == 0, 10)
 bed.requests()
