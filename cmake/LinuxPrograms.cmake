@@ -21,8 +21,10 @@ set(ZELVO_STATIC_RUNTIME -static-libstdc++ -static-libgcc)
 # only for a disc that must be unmounted first (services/linux/udisks.cpp).
 add_library(zelvo_linux STATIC
   services/linux/wide_text.cpp
+  services/linux/meeting_place.cpp
   services/linux/linux_process.cpp
   services/linux/optical_drives.cpp
+  services/linux/drive_call.cpp
   services/linux/linux_drives.cpp
   services/linux/drive_commands.cpp
   services/linux/linux_drive_control.cpp

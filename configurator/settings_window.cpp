@@ -91,7 +91,8 @@ void SettingsWindow::command1Click() {
   const Saved atShutdown = saveBox(
       kCheck2, kEjectAtShutdownProgram, [this] { return autostart_.addEjectAtShutdown(); },
       [this] { return autostart_.removeEjectAtShutdown(); }, missingFiles);
-  if (atShutdown == Saved::Yes) applyWatcher(services_.window.checkState(kCheck2) == 1);
+  const bool watcherFollows =
+      atShutdown != Saved::Yes || applyWatcher(services_.window.checkState(kCheck2) == 1);
 
   std::vector<std::wstring> unsaved;
   if (now == Saved::FilesMissing) unsaved.push_back(kEjectNowCaption);
@@ -101,6 +102,8 @@ void SettingsWindow::command1Click() {
     if (now == Saved::No || atShutdown == Saved::No)
       text += L"\n\n" + std::wstring(kNotSavedMessage);
     services_.messageBoxes.messageBox(text, kStyleExclamation);
+  } else if (now == Saved::Yes && atShutdown == Saved::Yes && !watcherFollows) {
+    services_.messageBoxes.messageBox(kWatcherNotStoppedMessage, kStyleExclamation);
   } else if (now == Saved::Yes && atShutdown == Saved::Yes) {
     services_.messageBoxes.messageBox(kSavedMessage, kStyleInformation);
   } else {
@@ -109,23 +112,23 @@ void SettingsWindow::command1Click() {
   services_.process.endProgram();
 }
 
-void SettingsWindow::applyWatcher(bool watch) {
+bool SettingsWindow::applyWatcher(bool watch) {
   Watcher& watcher = services_.watcher;
-  if (!watch) {
-    // Turned off: this session's end must not open a tray either.
-    watcher.stopQuietly();
-    return;
-  }
+  // Turned off: this session's end must not open a tray either.
+  if (!watch) return watcher.stopQuietly();
   // Never a second copy, which would only say that one already waits.
-  if (watcher.isWaiting()) return;
+  if (watcher.isWaiting()) return true;
   ProgramStart start;
   start.applicationPath = programBesideUs(services_.process, kEjectAtShutdownProgram);
   start.windowStyle = kShowNormal;
+  // Until it can be stopped: a save that clears the box right after this one must find it.
+  start.waitUntilReady = kWatcherReadyDeadline;
   try {
     services_.process.startProgram(start);
   } catch (const ServiceError&) {
     // The entry is saved and starts it at the next logon; the save itself did not fail.
   }
+  return true;
 }
 
 void SettingsWindow::command2Click() {

@@ -2,6 +2,7 @@
 // that saves them and ends the program, and one that opens the maker's web page or the guide.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,11 @@ enum KonfigControl : int {
 inline constexpr wchar_t kProgramTitle[] = L"Zelvo CD - konfigurator";
 inline constexpr wchar_t kSavedMessage[] = L"Ustawienia zostały zapisane";
 inline constexpr wchar_t kNotSavedMessage[] = L"Nie udało się zapisać ustawień.";
+inline constexpr wchar_t kWatcherNotStoppedMessage[] =
+    L"Ustawienia zostały zapisane, ale nie udało się zatrzymać czekającego programu traywatch: "
+    L"przy zamykaniu systemu w tej sesji może on jeszcze wysunąć tackę napędu CD.";
+// How long a save waits for the traywatch it started to be ready for the quiet stop.
+inline constexpr std::chrono::milliseconds kWatcherReadyDeadline{5000};
 inline constexpr wchar_t kEjectNowCaption[] = L"Wysuwaj tacki teraz";
 inline constexpr wchar_t kEjectAtShutdownCaption[] = L"Wysuwaj tacki przy zamykaniu windows";
 // The user guide, which lies beside the programs; WWW opens it when no web page is configured.
@@ -65,8 +71,9 @@ class SettingsWindow final : public FormHandlers {
   template <typename Add, typename Remove>
   Saved saveBox(int checkId, const wchar_t* launcher, Add add, Remove remove,
                 std::vector<std::wstring>& missingFiles);
-  // Makes the running session follow the saved watcher setting at once.
-  void applyWatcher(bool watch);
+  // Makes the running session follow the saved watcher setting at once; false when a waiting
+  // traywatch would not stop.
+  bool applyWatcher(bool watch);
 
   KonfiguratorServices services_;
   Autostart& autostart_;

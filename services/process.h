@@ -30,6 +30,9 @@ struct ProgramStart {
   int windowStyle = kShowMinimized;
   // How long to wait for the started program to end before returning; zero returns at once.
   std::chrono::milliseconds waitForExit{0};
+  // How long to wait for the started program to be ready (to have made its window and to wait
+  // for events) or to end, whichever comes first; zero returns at once.
+  std::chrono::milliseconds waitUntilReady{0};
 };
 
 class Process {
@@ -41,7 +44,8 @@ class Process {
   virtual PathStyle pathStyle() const = 0;
   // The text that follows the program's name on its command line.
   virtual std::wstring commandLine() = 0;
-  // True when another copy of this same program is already running in the session.
+  // True when another copy of this same program is already running in the session. Raises
+  // ServiceError when the platform has no way to tell.
   virtual bool previousInstance() = 0;
   // Whether a file is there (a program of the suite, the guide page).
   virtual bool fileExists(const std::wstring& path) = 0;

@@ -15,7 +15,14 @@ ShutdownLauncher::ShutdownLauncher(const LauncherServices& services)
 }
 
 void ShutdownLauncher::load() {
-  alreadyRunning_ = services_.process.previousInstance();
+  try {
+    alreadyRunning_ = services_.process.previousInstance();
+  } catch (const ServiceError&) {
+    // Without a way to tell copies apart, a copy that waited could never be stopped, and
+    // every start would add one more: better none.
+    services_.messageBoxes.messageBox(kCannotTellCopiesText, kStyleExclamation, kErrorTitle);
+    services_.process.endProgram();
+  }
   if (alreadyRunning_) {
     services_.messageBoxes.messageBox(kAlreadyRunningText, kStyleExclamation, kErrorTitle);
     services_.process.endProgram();

@@ -7,13 +7,31 @@
 #include <cerrno>
 #include <climits>  // INT_MAX, with which <linux/cdrom.h> spells CDSL_CURRENT
 
+#include "services/linux/drive_call.h"
 #include "services/linux/unique_any.h"
 #include "services/text.h"
 
 namespace zelvo::linux_os {
 
-LinuxDrives::LinuxDrives() : optical_(opticalDrives()) {
-  entries_.push_back(driveListEntry(kRootDriveLetter));
+namespace {
+
+// How long a drive may take to tell whether it holds a disc.
+constexpr std::chrono::milliseconds kDiscTestDeadline{2000};
+
+}  // namespace
+
+LinuxDrives::LinuxDrives() {
+  readList();
+}
+
+int LinuxDrives::driveCount() {
+  readList();
+  return static_cast<int>(entries_.size());
+}
+
+void LinuxDrives::readList() {
+  optical_ = opticalDrives();
+  entries_.assign(1, driveListEntry(kRootDriveLetter));
   for (size_t i = 0; i < optical_.size(); ++i) {
     const auto letter = static_cast<wchar_t>(kFirstOpticalLetter + static_cast<wchar_t>(i));
     if (letter > L'z') break;  // no letters left
@@ -45,11 +63,16 @@ void LinuxDrives::makeDriveCurrent(const std::wstring& driveName) {
   if (driveType(driveName) == kDriveFixed) return;
   const OpticalDrive* drive = opticalDrive(driveName);
   if (!drive) throw ServiceError(ENODEV);
-  const UniqueFd device(::open(drive->deviceNode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (!device) throw ServiceError(static_cast<unsigned long>(errno));
-  const int status = ::ioctl(device.get(), CDROM_DRIVE_STATUS, CDSL_CURRENT);
-  if (status < 0) throw ServiceError(static_cast<unsigned long>(errno));
-  if (status != CDS_DISC_OK) throw ServiceError(ENOMEDIUM);  // no disc, an open tray, not ready
+  const std::string& node = drive->deviceNode;
+  const std::optional<int> status = callWithin(kDiscTestDeadline, Inherited::Closed, [&node] {
+    const UniqueFd device(::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!device) return -errno;
+    const int answer = ::ioctl(device.get(), CDROM_DRIVE_STATUS, CDSL_CURRENT);
+    return answer < 0 ? -errno : answer;
+  });
+  if (!status) throw ServiceError(ETIMEDOUT);
+  if (*status < 0) throw ServiceError(static_cast<unsigned long>(-*status));
+  if (*status != CDS_DISC_OK) throw ServiceError(ENOMEDIUM);  // no disc, an open tray, not ready
 }
 
 }  // namespace zelvo::linux_os

@@ -5,6 +5,7 @@
 #include <sys/signalfd.h>
 #include <sys/wait.h>
 #include <syslog.h>
+#include <systemd/sd-daemon.h>
 #include <systemd/sd-journal.h>
 #include <time.h>
 #include <unistd.h>
@@ -76,13 +77,19 @@ int LinuxForm::run(const FormDesign& design, FormHandlers& handlers) {
     return 1;
   }
   runGuarded(process_, [&] { handlers.load(); });
-  // Past the load handler, only the one copy of the program runs on.
+  // Past the load handler, only the one copy of the program runs on. It listens for the quiet
+  // stop before anything that might wait, so that a stop sent the moment it started is heard.
+  if (design.acceptsQuietStop) {
+    if (const MeetingPlace* place = process_.meetingPlace()) {
+      quietStop_.listen(event.get(), *place, [this] { process_.endProgram(); });
+    }
+  }
   if (!design.shutdownBlockReason.empty()) {
     sessionEnd_.watch(event.get(), toBytes(design.shutdownBlockReason), [this] { unloadAndEnd(); });
   }
-  if (design.acceptsQuietStop) {
-    quietStop_.listen(event.get(), process_.programName(), [this] { process_.endProgram(); });
-  }
+  // Whoever started us and waits for us to be ready (konfigurator) may go on: we listen now.
+  // Unset, so that the programs we start do not say it in our place.
+  ::sd_notify(1, "READY=1");
   if (design.timer && design.timer->enabled()) {
     const uint64_t interval = uint64_t{design.timer->interval()} * 1000;
     if (::sd_event_add_time_relative(event.get(), nullptr, CLOCK_MONOTONIC, interval,

@@ -4,13 +4,16 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include "services/linux/pidfd.h"
@@ -52,17 +55,6 @@ class SpawnAttributes {
   posix_spawnattr_t attributes_;
 };
 
-// A name part taken from the environment, kept only when it is plain enough for a file name.
-bool isPlainName(std::string_view name) {
-  if (name.empty() || name.size() > 64) return false;
-  for (const char c : name) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '-' || c == '_';
-    if (!plain) return false;
-  }
-  return true;
-}
-
 // Full path of the running executable.
 std::string executablePath() {
   std::string buffer(256, '\0');
@@ -77,9 +69,70 @@ std::string executablePath() {
   }
 }
 
+// A datagram socket at a free name in the abstract namespace (no file, no path to outgrow),
+// where a started program says that it is ready, as it would to its service manager.
+UniqueFd readinessSocket(std::string& notifyAddress) {
+  UniqueFd socket(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+  const int passCredentials = 1;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  socklen_t length = sizeof(sa_family_t);  // the kernel picks the name
+  if (!socket ||
+      ::setsockopt(socket.get(), SOL_SOCKET, SO_PASSCRED, &passCredentials,
+                   sizeof passCredentials) != 0 ||
+      ::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+    return {};
+  }
+  length = sizeof address;
+  if (::getsockname(socket.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+      length <= sizeof(sa_family_t) + 1) {
+    return {};
+  }
+  notifyAddress = "@" + std::string(address.sun_path + 1, length - sizeof(sa_family_t) - 1);
+  return socket;
+}
+
+// Whether a datagram waiting on the socket is the program's own READY=1.
+bool saysReady(int socket, pid_t program) {
+  char text[256];
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))];
+  iovec part{text, sizeof text - 1};
+  msghdr message{};
+  message.msg_iov = &part;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+  const ssize_t length = ::recvmsg(socket, &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+  if (length <= 0) return false;
+  text[length] = '\0';
+  const cmsghdr* header = CMSG_FIRSTHDR(&message);
+  if (!header || header->cmsg_type != SCM_CREDENTIALS) return false;
+  ucred sender{};
+  std::memcpy(&sender, CMSG_DATA(header), sizeof sender);
+  const std::string_view said(text, static_cast<size_t>(length));
+  return sender.pid == program &&
+         (said.starts_with("READY=1") || said.find("\nREADY=1") != std::string_view::npos);
+}
+
+// Waits until the program is ready or has ended, up to the timeout.
+void waitUntilReady(const StartedProgram& program, int readiness,
+                    std::chrono::milliseconds timeout) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + timeout;
+  pollfd waits[] = {{readiness, POLLIN, 0}, {program.pidfd.get(), POLLIN, 0}};
+  for (;;) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return;
+    const int ready = ::poll(waits, program.pidfd ? 2 : 1, static_cast<int>(left.count()));
+    if (ready < 0 && errno != EINTR) return;
+    if (ready > 0 && ((waits[1].revents & POLLIN) || saysReady(readiness, program.pid))) return;
+  }
+}
+
 }  // namespace
 
-StartedProgram spawnProgram(const std::string& path, const std::vector<std::string>& arguments) {
+StartedProgram spawnProgram(const std::string& path, const std::vector<std::string>& arguments,
+                            const std::vector<std::string>& environment) {
   SpawnActions actions;
   // In its own folder, not in ours, and with nothing of ours open but the standard three, even
   // what a parent of ours left open without close-on-exec.
@@ -98,10 +151,20 @@ StartedProgram spawnProgram(const std::string& path, const std::vector<std::stri
   argv.push_back(const_cast<char*>(path.c_str()));
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+  for (char** entry = environ; *entry; ++entry) {
+    const std::string_view inherited(*entry);
+    const auto overridden = [&](const std::string& set) {
+      return inherited.substr(0, inherited.find('=') + 1) == set.substr(0, set.find('=') + 1);
+    };
+    if (std::none_of(environment.begin(), environment.end(), overridden)) envp.push_back(*entry);
+  }
+  envp.push_back(nullptr);
 
   StartedProgram started;
   const int error = ::posix_spawn(&started.pid, path.c_str(), actions.get(), attributes.get(),
-                                  argv.data(), environ);
+                                  argv.data(), envp.data());
   if (error != 0) throw ServiceError(static_cast<unsigned long>(error));
   // Not yet reaped, so the process id still names our child.
   started.pidfd.reset(::pidfd_open(started.pid, 0));
@@ -153,34 +216,17 @@ std::wstring LinuxProcess::commandLine() {
   return fromBytes(text);
 }
 
-std::string sessionRuntimePath(const std::string& programName, const std::string& ending) {
-  // The runtime folder is the user's own (mode 0700) and goes at the last logout, with what is
-  // in it; without one there is no safe place to meet.
-  const char* runtimeFolder = std::getenv("XDG_RUNTIME_DIR");
-  if (!runtimeFolder || runtimeFolder[0] != '/') return {};
-  std::string name = "zelvo-cd-" + programName;
-  // Copies in other sessions of the same user wait for their own session's end; a program
-  // started outside any session has one copy per user.
-  const char* session = std::getenv("XDG_SESSION_ID");
-  if (session && isPlainName(session)) name += std::string("-session-") + session;
-  return std::string(runtimeFolder) + "/" + name + ending;
-}
-
 std::string LinuxProcess::programName() {
   const std::string path = programPath();
   return path.substr(path.rfind('/') + 1);
 }
 
 bool LinuxProcess::previousInstance() {
-  if (instanceLock_) return alreadyThere_;
-  // Without a place to meet, this copy counts as the first.
-  const std::string lockPath = sessionRuntimePath(programName(), ".lock");
-  if (lockPath.empty()) return false;
-  instanceLock_.reset(
-      ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600));
-  if (!instanceLock_) return false;
-  // The lock goes with the process, however it ends; the file itself may stay.
-  alreadyThere_ = ::flock(instanceLock_.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  if (instanceLock_ || alreadyThere_) return alreadyThere_;
+  if (!place_) place_ = linux_os::meetingPlace(programName());
+  if (!place_) throw ServiceError(EACCES);
+  instanceLock_ = takeLock(*place_, alreadyThere_);
+  if (!instanceLock_ && !alreadyThere_) throw ServiceError(static_cast<unsigned long>(errno));
   return alreadyThere_;
 }
 
@@ -193,7 +239,13 @@ void LinuxProcess::startProgram(const ProgramStart& start) {
   reapEndedPrograms();
   std::vector<std::string> arguments;
   if (!start.argumentText.empty()) arguments.push_back(toBytes(start.argumentText));
-  StartedProgram program = spawnProgram(toBytes(start.applicationPath), arguments);
+  std::string notifyAddress;
+  const UniqueFd readiness =
+      start.waitUntilReady.count() > 0 ? readinessSocket(notifyAddress) : UniqueFd();
+  StartedProgram program = spawnProgram(
+      toBytes(start.applicationPath), arguments,
+      readiness ? std::vector{"NOTIFY_SOCKET=" + notifyAddress} : std::vector<std::string>{});
+  if (readiness) waitUntilReady(program, readiness.get(), start.waitUntilReady);
   if (start.waitForExit.count() > 0 && waitForProgram(program, start.waitForExit) != -1) return;
   running_.push_back(std::move(program));
 }

@@ -5,9 +5,11 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "services/linux/meeting_place.h"
 #include "services/linux/unique_any.h"
 #include "services/process.h"
 
@@ -23,8 +25,10 @@ struct StartedProgram {
 // Starts the program file at this full path (never searched for along PATH) with the arguments
 // after its name, in the program's own folder, with the default signal mask and dispositions
 // and no descriptor of ours beyond standard input, output and error. Raises ServiceError with
-// the errno when it cannot be started.
-StartedProgram spawnProgram(const std::string& path, const std::vector<std::string>& arguments);
+// the errno when it cannot be started. `environment` holds NAME=value entries that are set in
+// the program's environment on top of ours.
+StartedProgram spawnProgram(const std::string& path, const std::vector<std::string>& arguments,
+                            const std::vector<std::string>& environment = {});
 
 // Waits for the program to end, up to the timeout (kUntilItEnds: for as long as it takes);
 // returns its wait status once it has ended and been reaped, or -1 when it still runs.
@@ -42,16 +46,21 @@ class LinuxProcess final : public Process {
   // The arguments after the program's name, joined with one blank: `traypop F G` reads "F G",
   // as the same command line does on Windows.
   std::wstring commandLine() override;
-  // One copy per program and logind session: the copy that holds the lock file in the user's
-  // runtime folder is the first.
+  // One copy per program and logind session: the copy that holds the lock in the user's
+  // meeting place is the first. Raises ServiceError when the user has no such place, since
+  // copies could then not keep apart.
   bool previousInstance() override;
   bool fileExists(const std::wstring& path) override;
-  // The window style has no meaning here: the suite's started programs show no window.
+  // The window style has no meaning here: the suite's started programs show no window. A
+  // program is ready when it says so as it would to a service manager (READY=1 to
+  // $NOTIFY_SOCKET).
   void startProgram(const ProgramStart& start) override;
   [[noreturn]] void endProgram() override;
 
   // The file name of the running program.
   std::string programName();
+  // Where this copy met the others, once previousInstance has found it the first; else none.
+  const MeetingPlace* meetingPlace() const { return instanceLock_ && place_ ? &*place_ : nullptr; }
 
   // Reaps the started programs that have ended, so that none stays a zombie while this program
   // runs on. Called before each start and whenever a child ends (SIGCHLD).
@@ -63,13 +72,9 @@ class LinuxProcess final : public Process {
   std::vector<std::string> arguments_;
   std::string programPath_;
   std::vector<StartedProgram> running_;  // started, not yet reaped
+  std::optional<MeetingPlace> place_;
   UniqueFd instanceLock_;
   bool alreadyThere_ = false;
 };
-
-// Where the copy of a program that runs in this session keeps a file of its own (its lock, the
-// socket of its quiet stop): in the user's runtime folder, named after the program and the
-// session. Empty without a runtime folder.
-std::string sessionRuntimePath(const std::string& programName, const std::string& ending);
 
 }  // namespace zelvo::linux_os

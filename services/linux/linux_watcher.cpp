@@ -1,11 +1,13 @@
 #include "services/linux/linux_watcher.h"
 
 #include <poll.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 
 #include <cerrno>
 #include <chrono>
 
+#include "services/linux/meeting_place.h"
 #include "services/linux/quiet_stop.h"
 #include "services/linux/unique_any.h"
 #include "services/linux/wide_text.h"
@@ -13,13 +15,18 @@
 namespace zelvo::linux_os {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // How long a stopped traywatch may take to go.
 constexpr std::chrono::milliseconds kStopDeadline{5000};
 
-// A connection to the waiting copy, or none.
-UniqueFd connectToWatcher() {
-  sockaddr_un address;
-  if (!quietStopAddress(toBytes(kWatcherProgram), address)) return {};
+std::optional<MeetingPlace> watcherPlace() {
+  return meetingPlace(toBytes(kWatcherProgram));
+}
+
+// A connection to the copy that listens, or none.
+UniqueFd connectToWatcher(const MeetingPlace& place) {
+  const sockaddr_un address = socketAddress(place, kQuietStopEnding);
   UniqueFd connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!connection || ::connect(connection.get(), reinterpret_cast<const sockaddr*>(&address),
                                sizeof address) != 0) {
@@ -28,26 +35,51 @@ UniqueFd connectToWatcher() {
   return connection;
 }
 
+// Waits until the descriptor is readable or the deadline passes; false at the deadline.
+bool readableBefore(int fd, Clock::time_point deadline) {
+  pollfd wait{fd, POLLIN, 0};
+  for (;;) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return false;
+    const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
+    if (ready > 0) return true;
+    if (ready < 0 && errno != EINTR) return false;
+  }
+}
+
 }  // namespace
 
 bool LinuxWatcher::isWaiting() {
-  return static_cast<bool>(connectToWatcher());
+  const std::optional<MeetingPlace> place = watcherPlace();
+  return place && (lockHeld(*place) || connectToWatcher(*place));
 }
 
 bool LinuxWatcher::stopQuietly() {
-  const UniqueFd connection = connectToWatcher();
-  if (!connection) return true;
-  if (::send(connection.get(), kQuietStopRequest, sizeof kQuietStopRequest - 1, MSG_NOSIGNAL) < 0) {
-    return !isWaiting();
+  const std::optional<MeetingPlace> place = watcherPlace();
+  if (!place) return true;  // without a place no copy waits: it refuses to start
+  const Clock::time_point deadline = Clock::now() + kStopDeadline;
+  // Watched before anything is looked at, so that no change between a look and the wait is
+  // missed: a socket made (a starting copy listens) and a lock file closed (a copy ended).
+  const UniqueFd changes(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
+  if (changes) {
+    ::inotify_add_watch(changes.get(), place->folderPath.c_str(),
+                        IN_CREATE | IN_MOVED_TO | IN_ATTRIB | IN_CLOSE_WRITE);
   }
-  // The waiting copy never answers: its end closes the connection, and that is the answer.
-  const auto deadline = std::chrono::steady_clock::now() + kStopDeadline;
-  pollfd gone{connection.get(), POLLIN, 0};
-  for (;;) {
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) break;
-    if (::poll(&gone, 1, static_cast<int>(left.count())) >= 0 || errno != EINTR) break;
+  while (Clock::now() < deadline) {
+    if (const UniqueFd connection = connectToWatcher(*place)) {
+      // The copy never answers: its end closes the connection, and that is the answer.
+      if (::send(connection.get(), kQuietStopRequest, sizeof kQuietStopRequest - 1, MSG_NOSIGNAL) >
+          0) {
+        readableBefore(connection.get(), deadline);
+      }
+      continue;
+    }
+    if (!lockHeld(*place)) return true;
+    // Held, but no one listens: a copy that is just starting, or just ending.
+    if (!changes || !readableBefore(changes.get(), deadline)) break;
+    char events[4096];
+    while (::read(changes.get(), events, sizeof events) > 0) {
+    }
   }
   return !isWaiting();
 }

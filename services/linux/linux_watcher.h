@@ -1,5 +1,5 @@
-// The waiting traywatch as konfigurator reaches it on Linux: through the socket of its quiet
-// stop, in the user's runtime folder, named after it and the session.
+// The waiting traywatch as konfigurator reaches it on Linux: through its lock and the socket of
+// its quiet stop, in the user's meeting place (see meeting_place.h).
 #pragma once
 
 #include "services/watcher.h"
@@ -8,7 +8,10 @@ namespace zelvo::linux_os {
 
 class LinuxWatcher final : public Watcher {
  public:
+  // A copy that holds the lock counts, also while it is still starting and not yet listening.
   bool isWaiting() override;
+  // Asks every copy that holds the lock to go, until none does or the deadline passes: one
+  // that is just starting is asked as soon as it listens.
   bool stopQuietly() override;
 };
 

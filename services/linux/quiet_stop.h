@@ -1,35 +1,26 @@
-// The suite's quiet stop on Linux. A waiting traywatch listens on a socket in the user's runtime
-// folder, named after the program and the session as its lock file is; a request from the same
-// user ends it at once, without its scan, so no tray opens. konfigurator asks (LinuxWatcher).
+// The suite's quiet stop on Linux. A waiting traywatch listens on a socket beside its lock file
+// (see meeting_place.h); a request from the same user ends it at once, without its scan, so no
+// tray opens. konfigurator asks (LinuxWatcher).
 #pragma once
 
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <systemd/sd-event.h>
 
-#include <cstring>
 #include <functional>
-#include <string>
+#include <list>
 
-#include "services/linux/linux_process.h"
+#include "services/linux/meeting_place.h"
 #include "services/linux/unique_any.h"
 
 namespace zelvo::linux_os {
 
-// What a client sends to ask for the quiet stop, and the socket's name after the program's.
+// What a client sends to ask for the quiet stop, and the socket's name after the lock's.
 inline constexpr char kQuietStopRequest[] = "stop\n";
 inline constexpr char kQuietStopEnding[] = ".stop";
 
-// Where the program's copy in this session listens; false when there is no place for it (no
-// runtime folder, or a path too long for a socket).
-inline bool quietStopAddress(const std::string& programName, sockaddr_un& address) {
-  const std::string path = sessionRuntimePath(programName, kQuietStopEnding);
-  address = sockaddr_un{};
-  address.sun_family = AF_UNIX;
-  if (path.empty() || path.size() >= sizeof address.sun_path) return false;
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  return true;
+inline void unrefEventSource(sd_event_source* source) {
+  ::sd_event_source_disable_unref(source);
 }
+using UniqueEventSource = UniqueAny<sd_event_source*, unrefEventSource>;
 
 class QuietStopListener {
  public:
@@ -37,14 +28,28 @@ class QuietStopListener {
   QuietStopListener(const QuietStopListener&) = delete;
   QuietStopListener& operator=(const QuietStopListener&) = delete;
 
-  // Listens on the loop (only the copy that holds the program's lock may: a socket left by a
-  // copy that is gone is replaced); `stop` runs when the quiet stop comes.
-  bool listen(sd_event* loop, const std::string& programName, std::function<void()> stop);
+  // Listens on the loop; only the copy that holds the program's lock may, since a socket left
+  // by a copy that is gone is replaced. `stop` runs when the quiet stop comes.
+  bool listen(sd_event* loop, const MeetingPlace& place, std::function<void()> stop);
 
  private:
+  // One client's connection: its request is read as it comes, and the connection is dropped
+  // at its deadline, so that a client that says nothing never holds up the loop.
+  struct Connection {
+    QuietStopListener* listener;
+    UniqueFd socket;
+    UniqueEventSource readable, deadline;
+    size_t received = 0;
+  };
+
   static int onConnection(sd_event_source* source, int fd, uint32_t events, void* self);
+  static int onRequest(sd_event_source* source, int fd, uint32_t events, void* connection);
+  static int onDeadline(sd_event_source* source, uint64_t usec, void* connection);
+  void drop(const Connection* connection);
 
   UniqueFd socket_;
+  UniqueEventSource listening_;
+  std::list<Connection> connections_;
   std::function<void()> stop_;
 };
 

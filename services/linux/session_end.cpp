@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "services/linux/bus_error.h"
-
 namespace zelvo::linux_os {
 namespace {
 
@@ -16,40 +14,6 @@ constexpr char kLoginPath[] = "/org/freedesktop/login1";
 constexpr char kManager[] = "org.freedesktop.login1.Manager";
 constexpr char kSession[] = "org.freedesktop.login1.Session";
 
-void unrefMessage(sd_bus_message* message) {
-  ::sd_bus_message_unref(message);
-}
-using UniqueMessage = UniqueAny<sd_bus_message*, unrefMessage>;
-
-using BusError = BusErrorOf<::sd_bus_error_free>;
-
-// The session this program belongs to: the one the desktop started it in, or else the one
-// logind finds for the process.
-std::string sessionPath(sd_bus* bus, std::string& sessionId) {
-  const char* id = std::getenv("XDG_SESSION_ID");
-  BusError error;
-  UniqueMessage reply;
-  const int found =
-      id && *id
-          ? ::sd_bus_call_method(bus, kLogin, kLoginPath, kManager, "GetSession", error.get(),
-                                 reply.put(), "s", id)
-          : ::sd_bus_call_method(bus, kLogin, kLoginPath, kManager, "GetSessionByPID", error.get(),
-                                 reply.put(), "u", static_cast<uint32_t>(::getpid()));
-  const char* path = nullptr;
-  if (found < 0 || ::sd_bus_message_read(reply.get(), "o", &path) < 0) return {};
-  if (id && *id) {
-    sessionId = id;
-  } else {
-    // The id is the last part of the object's path only when it needs no escaping; ask.
-    char* read = nullptr;
-    if (::sd_bus_get_property_string(bus, kLogin, path, kSession, "Id", error.get(), &read) >= 0) {
-      sessionId = read;
-      std::free(read);
-    }
-  }
-  return path;
-}
-
 }  // namespace
 
 bool SessionEnd::watch(sd_event* loop, const std::string& reason, std::function<void()> ending) {
@@ -57,33 +21,63 @@ bool SessionEnd::watch(sd_event* loop, const std::string& reason, std::function<
   if (::sd_bus_open_system(bus_.put()) < 0) return false;
   if (::sd_bus_attach_event(bus_.get(), loop, SD_EVENT_PRIORITY_NORMAL) < 0) return false;
 
+  // Subscribed before the inhibitor is asked for: the bus keeps each client's messages in
+  // order, so a shutdown that starts once logind has granted the inhibitor is heard here.
+  if (::sd_bus_match_signal_async(bus_.get(), shutdownSlot_.put(), kLogin, kLoginPath, kManager,
+                                  "PrepareForShutdown", &SessionEnd::onPrepareForShutdown, nullptr,
+                                  this) < 0) {
+    return false;
+  }
   // Held from the start, so that a shutdown waits for the scan (up to logind's delay limit).
-  BusError error;
-  UniqueMessage reply;
-  if (::sd_bus_call_method(bus_.get(), kLogin, kLoginPath, kManager, "Inhibit", error.get(),
-                           reply.put(), "ssss", "shutdown", "Zelvo CD", reason.c_str(),
-                           "delay") < 0) {
+  if (::sd_bus_call_method_async(bus_.get(), inhibitSlot_.put(), kLogin, kLoginPath, kManager,
+                                 "Inhibit", &SessionEnd::onInhibited, this, "ssss", "shutdown",
+                                 "Zelvo CD", reason.c_str(), "delay") < 0) {
     return false;
   }
-  int fd = -1;
-  if (::sd_bus_message_read(reply.get(), "h", &fd) < 0) return false;
-  // The reply owns the descriptor it carries; ours is a copy that lives as long as we want.
-  inhibitor_.reset(::fcntl(fd, F_DUPFD_CLOEXEC, 3));
+  // The session this program belongs to: the one the desktop started it in, or else the one
+  // logind finds for the process. A removed session is told by its id and its object alike.
+  const char* id = std::getenv("XDG_SESSION_ID");
+  if (id && *id) sessionId_ = id;
+  if (::sd_bus_match_signal_async(bus_.get(), removedSlot_.put(), kLogin, kLoginPath, kManager,
+                                  "SessionRemoved", &SessionEnd::onSessionRemoved, nullptr,
+                                  this) < 0) {
+    return false;
+  }
+  const int asked =
+      id && *id
+          ? ::sd_bus_call_method_async(bus_.get(), sessionSlot_.put(), kLogin, kLoginPath, kManager,
+                                       "GetSession", &SessionEnd::onSessionFound, this, "s", id)
+          : ::sd_bus_call_method_async(bus_.get(), sessionSlot_.put(), kLogin, kLoginPath, kManager,
+                                       "GetSessionByPID", &SessionEnd::onSessionFound, this, "u",
+                                       static_cast<uint32_t>(::getpid()));
+  return asked >= 0;
+}
 
-  if (::sd_bus_match_signal(bus_.get(), shutdownSlot_.put(), kLogin, kLoginPath, kManager,
-                            "PrepareForShutdown", &SessionEnd::onPrepareForShutdown, this) < 0) {
-    return false;
+int SessionEnd::onInhibited(sd_bus_message* reply, void* self, sd_bus_error*) {
+  int fd = -1;
+  // Refused, or no logind: the session's end is still heard, only not waited for.
+  if (::sd_bus_message_is_method_error(reply, nullptr) ||
+      ::sd_bus_message_read(reply, "h", &fd) < 0) {
+    return 0;
   }
-  const std::string session = sessionPath(bus_.get(), sessionId_);
-  if (session.empty()) return true;  // outside any session: a shutdown is all there is to hear
-  if (::sd_bus_match_signal(bus_.get(), removedSlot_.put(), kLogin, kLoginPath, kManager,
-                            "SessionRemoved", &SessionEnd::onSessionRemoved, this) < 0 ||
-      ::sd_bus_match_signal(bus_.get(), changedSlot_.put(), kLogin, session.c_str(),
-                            "org.freedesktop.DBus.Properties", "PropertiesChanged",
-                            &SessionEnd::onSessionChanged, this) < 0) {
-    return false;
+  // The reply owns the descriptor it carries; ours is a copy that lives as long as we want.
+  static_cast<SessionEnd*>(self)->inhibitor_.reset(::fcntl(fd, F_DUPFD_CLOEXEC, 3));
+  return 0;
+}
+
+int SessionEnd::onSessionFound(sd_bus_message* reply, void* data, sd_bus_error*) {
+  auto* self = static_cast<SessionEnd*>(data);
+  const char* path = nullptr;
+  // Outside any session: a shutdown is all there is to hear.
+  if (::sd_bus_message_is_method_error(reply, nullptr) ||
+      ::sd_bus_message_read(reply, "o", &path) < 0) {
+    return 0;
   }
-  return true;
+  self->sessionPath_ = path;
+  ::sd_bus_match_signal_async(::sd_bus_message_get_bus(reply), self->changedSlot_.put(), kLogin,
+                              path, "org.freedesktop.DBus.Properties", "PropertiesChanged",
+                              &SessionEnd::onSessionChanged, nullptr, self);
+  return 0;
 }
 
 void SessionEnd::end() {
@@ -107,7 +101,10 @@ int SessionEnd::onPrepareForShutdown(sd_bus_message* message, void* self, sd_bus
 int SessionEnd::onSessionRemoved(sd_bus_message* message, void* self, sd_bus_error*) {
   auto* watcher = static_cast<SessionEnd*>(self);
   const char* id = nullptr;
-  if (::sd_bus_message_read(message, "so", &id, nullptr) >= 0 && id && watcher->sessionId_ == id) {
+  const char* path = nullptr;
+  if (::sd_bus_message_read(message, "so", &id, &path) < 0) return 0;
+  if ((!watcher->sessionId_.empty() && watcher->sessionId_ == id) ||
+      (!watcher->sessionPath_.empty() && watcher->sessionPath_ == path)) {
     watcher->end();
   }
   return 0;

@@ -1,7 +1,10 @@
 // How a waiting launcher hears, on a logind system, that the user's session ends: at a shutdown
-// or reboot (PrepareForShutdown(true), which it may delay with an inhibitor taken at its start),
+// or reboot (PrepareForShutdown(true), which it delays with an inhibitor taken at its start),
 // and at a logout (its own session removed, or closing). The reason shown with the inhibitor is
 // the one the design gives.
+//
+// Every call to logind is asynchronous: the loop goes on serving the end signals and the quiet
+// stop however long logind takes to answer, or if it never does.
 #pragma once
 
 #include <systemd/sd-bus.h>
@@ -29,12 +32,14 @@ class SessionEnd {
   SessionEnd(const SessionEnd&) = delete;
   SessionEnd& operator=(const SessionEnd&) = delete;
 
-  // Takes the delay inhibitor and starts listening on the loop; `ending` runs once, when the
-  // session ends, and the inhibitor is released after it. False when the system bus or logind
-  // cannot be reached: the end signals are all that is left then.
+  // Starts listening on the loop and asks for the delay inhibitor; `ending` runs once, when the
+  // session ends, and the inhibitor is released after it. False when the system bus cannot be
+  // reached: the end signals are all that is left then.
   bool watch(sd_event* loop, const std::string& reason, std::function<void()> ending);
 
  private:
+  static int onInhibited(sd_bus_message* reply, void* self, sd_bus_error* error);
+  static int onSessionFound(sd_bus_message* reply, void* self, sd_bus_error* error);
   static int onPrepareForShutdown(sd_bus_message* message, void* self, sd_bus_error* error);
   static int onSessionRemoved(sd_bus_message* message, void* self, sd_bus_error* error);
   static int onSessionChanged(sd_bus_message* message, void* self, sd_bus_error* error);
@@ -42,9 +47,9 @@ class SessionEnd {
 
   UniqueBus bus_;
   UniqueFd inhibitor_;
-  std::string sessionId_;
+  std::string sessionId_, sessionPath_;
   std::function<void()> ending_;
-  UniqueSlot shutdownSlot_, removedSlot_, changedSlot_;
+  UniqueSlot shutdownSlot_, inhibitSlot_, sessionSlot_, removedSlot_, changedSlot_;
 };
 
 }  // namespace zelvo::linux_os

@@ -67,6 +67,10 @@ void Win32Process::startProgram(const ProgramStart& start) {
   }
   UniqueHandle process(started.hProcess);
   UniqueHandle thread(started.hThread);
+  if (start.waitUntilReady.count() > 0) {
+    // Returns once the program waits for its first messages, or at once for one that ended.
+    ::WaitForInputIdle(process.get(), static_cast<DWORD>(start.waitUntilReady.count()));
+  }
   if (start.waitForExit.count() > 0) {
     ::WaitForSingleObject(process.get(), static_cast<DWORD>(start.waitForExit.count()));
   }

@@ -73,9 +73,18 @@ class Drive:
         self.unmounted = lambda: False  # whether the disc's file system was unmounted since
         self.tray_open = False
         self.requests = []
+        # Requests the drive never answers, as a failing drive in error recovery; their callers
+        # wait until they give up.
+        self.hangs = set()
+        self._unanswered = []
 
     def handle(self, client):
         request = client.get_request()
+        name = {CDROM_DRIVE_STATUS: 'CDROM_DRIVE_STATUS', CDROMEJECT: 'CDROMEJECT'}.get(request)
+        if name in self.hangs:
+            self.requests.append(f'{name} (no answer)')
+            self._unanswered.append(client)
+            return True
         if request == CDROM_DRIVE_STATUS:
             self.requests.append('CDROM_DRIVE_STATUS')
             status = (CDS_TRAY_OPEN if self.tray_open else
@@ -136,6 +145,12 @@ class Bed:
         self._handlers.append(handler)
         self.drives[name] = drive
         return drive
+
+    def remove_drive(self, name):
+        """Unplugs a drive: udev forgets it and its node goes."""
+        record = UDEV_RECORD.format(n=int(name.removeprefix('sr')), name=name)
+        self.testbed.remove_device('/sys' + record.split('\n')[0].removeprefix('P: '))
+        del self.drives[name]
 
     def requests(self):
         """Each drive's requests since the last call, by drive name; the record starts anew."""
@@ -310,6 +325,7 @@ class Bed:
         self._start_system_bus()
         server, _ = DBusTestCase.spawn_server_template('logind', {}, stdout=subprocess.DEVNULL)
         self._servers.append(server)
+        self.logind_server = server
         bus = DBusTestCase.get_dbus(system_bus=True)
         login = bus.get_object('org.freedesktop.login1', '/org/freedesktop/login1')
         mock = dbus.Interface(login, dbusmock.MOCK_IFACE)
@@ -491,6 +507,7 @@ class Bed:
             return
         self.settle(1)
         for server in self._servers:
+            os.kill(server.pid, signal.SIGCONT)  # a test may have frozen it
             server.terminate()
             server.wait(10)
         for pid in self._bus_pids:
