@@ -66,11 +66,14 @@ add_executable(konfigurator
 )
 target_link_libraries(konfigurator PRIVATE zelvo_linux PkgConfig::GTKMM)
 
-# Baseline for the figures script.
+# Baselines for the figures script, and konfigurator's side of the quiet stop without its
+# window for the tests and the figures.
 add_executable(eject_program tests/bench/eject_program.c)
 add_executable(inhibitor_program tests/bench/inhibitor_program.c)
 target_link_libraries(inhibitor_program PRIVATE PkgConfig::SYSTEMD)
-set_target_properties(eject_program inhibitor_program PROPERTIES
+add_executable(watcher_client tests/linux/watcher_client.cpp services/linux/linux_watcher.cpp)
+target_link_libraries(watcher_client PRIVATE zelvo_linux)
+set_target_properties(eject_program inhibitor_program watcher_client PROPERTIES
                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)
 
 include(cmake/LinuxPackage.cmake)

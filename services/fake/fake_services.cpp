@@ -23,6 +23,7 @@ std::wstring FakeServices::commandLine() {
 }
 
 bool FakeServices::previousInstance() {
+  if (copiesCannotBeTold) throw ServiceError(5);  // ERROR_ACCESS_DENIED
   return anotherCopyRunning;
 }
 
@@ -112,8 +113,8 @@ bool FakeServices::isWaiting() {
 
 bool FakeServices::stopQuietly() {
   log.push_back(L"stop watcher");
-  watcherWaiting = false;
-  return true;
+  if (!watcherFrozen) watcherWaiting = false;
+  return !watcherWaiting;
 }
 
 bool endsProgram(const std::function<void()>& logic) {

@@ -46,6 +46,7 @@ class FakeServices : public Process,
   PathStyle paths = kWindowsPaths;
   std::wstring argumentText;
   bool anotherCopyRunning = false;
+  bool copiesCannotBeTold = false;      // previousInstance raises: no way to tell
   std::set<std::wstring> programFiles;  // full paths of the files that are there
   std::map<std::wstring, long> driveCommandResults;
   std::wstring currentDrive = L"c:";
@@ -55,6 +56,7 @@ class FakeServices : public Process,
   std::function<void()> whileMessageBoxOpen;
   // A traywatch waits in the session; starting traywatch makes one wait, the quiet stop ends it.
   bool watcherWaiting = false;
+  bool watcherFrozen = false;  // the waiting traywatch never takes the quiet stop
 
   // Recorded.
   std::vector<std::wstring> log;  // every call, in order, as short text

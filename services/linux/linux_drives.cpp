@@ -20,10 +20,6 @@ constexpr std::chrono::milliseconds kDiscTestDeadline{2000};
 
 }  // namespace
 
-LinuxDrives::LinuxDrives() {
-  readList();
-}
-
 int LinuxDrives::driveCount() {
   readList();
   return static_cast<int>(entries_.size());

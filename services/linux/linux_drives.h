@@ -16,10 +16,8 @@ namespace zelvo::linux_os {
 
 class LinuxDrives final : public Drives {
  public:
-  // The drive list is read from udev's records alone: listing the drives never touches a
-  // drive. Read again by driveCount, where a scan starts.
-  LinuxDrives();
-
+  // The drive list, read from udev's records alone (listing the drives never touches a drive),
+  // each time a scan starts.
   int driveCount() override;
   std::wstring driveEntry(int index) override;
   // c: is fixed, each optical drive a CD drive; any other name has no root (no such drive).

@@ -24,6 +24,7 @@ gi.require_version('UMockdev', '1.0')
 from gi.repository import GLib, UMockdev  # noqa: E402
 
 BIN = os.environ['ZELVO_LINUX_BIN']
+TOOLS = os.path.join(BIN, '..', 'test-tools')
 SCRATCH = os.environ.get('ZELVO_LINUX_SCRATCH', tempfile.gettempdir())
 
 # <linux/cdrom.h>
@@ -76,14 +77,14 @@ class Drive:
         # Requests the drive never answers, as a failing drive in error recovery; their callers
         # wait until they give up.
         self.hangs = set()
-        self._unanswered = []
+        self.unanswered = []  # kept for the rest of the test: a request is pending while held
 
     def handle(self, client):
         request = client.get_request()
         name = {CDROM_DRIVE_STATUS: 'CDROM_DRIVE_STATUS', CDROMEJECT: 'CDROMEJECT'}.get(request)
         if name in self.hangs:
             self.requests.append(f'{name} (no answer)')
-            self._unanswered.append(client)
+            self.unanswered.append(client)
             return True
         if request == CDROM_DRIVE_STATUS:
             self.requests.append('CDROM_DRIVE_STATUS')
@@ -126,6 +127,7 @@ class Bed:
         self._bus_pids = []
         self._servers = []
         self._display = []
+        self._started = set()  # the bed's own children, which are never adopted
         self.failures = 0
         # Whatever happens to the test, what it started ends and its folder goes.
         atexit.register(self._clean_up)
@@ -190,6 +192,7 @@ class Bed:
         process = subprocess.Popen(argv, env=env or self.environment(), stdout=out, stderr=err,
                                    pass_fds=pass_fds)
         process.started = time.monotonic()
+        self._started.add(process.pid)
         process.outputs = (out, err)
         process.pidfd = os.pidfd_open(process.pid)
         process.ended = False
@@ -245,7 +248,8 @@ class Bed:
                 continue
             name = fields[fields.index('(') + 1:fields.rindex(')')]
             parent = int(fields[fields.rindex(')') + 2:].split()[1])
-            if parent == os.getpid() and name in ('traypop', 'trayflush', 'komunikat'):
+            if (parent == os.getpid() and int(entry) not in self._started and
+                    name in ('traypop', 'trayflush', 'traywatch', 'komunikat')):
                 found[int(entry)] = name
         return found
 
@@ -519,6 +523,9 @@ class Bed:
         for process in reversed(self._display):
             process.terminate()
             process.wait(10)
+        for drive in self.drives.values():
+            for client in drive.unanswered:
+                client.abort()  # its caller has given up long ago
         for handler in self._handlers:
             handler.run_dispose()
         shutil.rmtree(self.root, ignore_errors=True)

@@ -79,6 +79,21 @@ bed.expect_eq('no disc: only asked, nothing started, ends on time quietly',
               (bed.requests(), os.path.exists(f'{folder}/record.txt'), ends_on_time(run),
                run.stderr))
 
+# -- d never answers: given up after its deadline, the others served in letter order, and the
+#    program ends with nothing left behind.
+d.hangs.add('CDROM_DRIVE_STATUS')
+f.disc = True
+folder = bed.install('Zelvo CD', 'trayflush', 'traypop')
+run = bed.run([f'{folder}/trayflush'], seconds=20)
+bed.expect_eq('a drive that never answers: skipped, f opened, the end',
+              ({'sr0': ['CDROM_DRIVE_STATUS (no answer)'], 'sr1': STATUS, 'sr2': OPENED},
+               ['sr2'], (0, False, ''), True),
+              (bed.requests(), bed.open_trays(), (run.returncode, run.timed_out, run.stderr),
+               bed.settle()))
+print(f'with a drive that never answers trayflush ran for {run.seconds:.1f} s')
+d.hangs.clear()
+bed.close_trays()
+
 # -- No traypop beside trayflush, no display: the message for d, then the one for f, go to
 #    standard error, and the program ends on time.
 d.disc = f.disc = True

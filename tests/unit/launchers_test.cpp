@@ -107,21 +107,27 @@ TEST(ShutdownLauncherTest, FirstCopyWaitsQuietly) {
   EXPECT_TRUE(launcher.frmMain().acceptsQuietStop);
 }
 
-TEST(ShutdownLauncherTest, SecondCopyTellsTheUserAndEndsWithoutScanning) {
-  FakeServices services;
-  withDiscsInDAndF(services);
-  services.anotherCopyRunning = true;
-  ShutdownLauncher launcher(launcherServices(services));
-  EXPECT_TRUE(fake::endsProgram([&] { launcher.load(); }));
-  EXPECT_TRUE(launcher.alreadyRunning());
-  ASSERT_EQ(services.messageBoxes.size(), 1u);
-  EXPECT_EQ(services.messageBoxes[0].text, kAlreadyRunningText);
-  EXPECT_EQ(services.messageBoxes[0].style, 48u);
-  EXPECT_EQ(services.messageBoxes[0].title, std::optional<std::wstring>(L"Błąd"));
-  EXPECT_TRUE(services.starts.empty());
-  services.log.clear();
-  launcher.unload();  // an unload of the refusing copy does nothing
-  EXPECT_TRUE(services.log.empty());
+TEST(ShutdownLauncherTest, SecondCopyOrNoWayToTellSaysSoAndEndsWithoutScanning) {
+  for (const bool canTell : {true, false}) {
+    SCOPED_TRACE(canTell ? "a second copy" : "no way to tell copies apart");
+    FakeServices services;
+    withDiscsInDAndF(services);
+    services.anotherCopyRunning = canTell;
+    services.copiesCannotBeTold = !canTell;
+    ShutdownLauncher launcher(launcherServices(services));
+    EXPECT_TRUE(fake::endsProgram([&] { launcher.load(); }));
+    ASSERT_EQ(services.messageBoxes.size(), 1u);
+    EXPECT_EQ(services.messageBoxes[0].text, canTell ? kAlreadyRunningText : kCannotTellCopiesText);
+    EXPECT_EQ(services.messageBoxes[0].style, 48u);
+    EXPECT_EQ(services.messageBoxes[0].title, std::optional<std::wstring>(L"Błąd"));
+    EXPECT_TRUE(services.starts.empty());
+    if (canTell) {
+      EXPECT_TRUE(launcher.alreadyRunning());
+      services.log.clear();
+      launcher.unload();  // an unload of the refusing copy does nothing
+      EXPECT_TRUE(services.log.empty());
+    }
+  }
 }
 
 TEST(ShutdownLauncherTest, UnloadOpensOnlyTheFirstDriveWithADisc) {

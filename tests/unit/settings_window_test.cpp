@@ -121,6 +121,7 @@ TEST_P(SaveTest, WritesOrDeletesBothEntriesConfirmsAndEnds) {
     EXPECT_TRUE(start.argumentText.empty());
     EXPECT_EQ(start.windowStyle, kShowNormal);
     EXPECT_EQ(start.waitForExit.count(), 0);
+    EXPECT_GT(start.waitUntilReady.count(), 0);  // so that a save right after can stop it
   }
   EXPECT_EQ(f.services.watcherWaiting, GetParam().ejectAtShutdown);
 }
@@ -181,6 +182,18 @@ TEST(SaveTest, NeverStartsASecondWatcher) {
   EXPECT_TRUE(f.services.starts.empty());
   EXPECT_TRUE(f.services.watcherWaiting);
   EXPECT_EQ(f.services.messageBoxes.at(0).text, L"Ustawienia zostały zapisane");
+}
+
+TEST(SaveTest, AWatcherThatWouldNotStopIsReportedInsteadOfTheConfirmation) {
+  Fixture f;
+  f.store(kEjectAtShutdownValue, L"C:\\Zelvo\\traywatch.exe");
+  f.services.watcherWaiting = f.services.watcherFrozen = true;
+  f.services.checks = {{kCheck1, 0}, {kCheck2, 0}};
+  EXPECT_TRUE(fake::endsProgram([&] { f.window.click(kCommand1); }));
+  EXPECT_EQ(f.stored(kEjectAtShutdownValue), std::nullopt);  // the setting itself is saved
+  ASSERT_EQ(f.services.messageBoxes.size(), 1u);
+  EXPECT_EQ(f.services.messageBoxes[0].text, kWatcherNotStoppedMessage);
+  EXPECT_EQ(f.services.messageBoxes[0].style, 48u);
 }
 
 TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
