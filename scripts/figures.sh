@@ -80,3 +80,7 @@ echo
 echo "== Linux traywatch waiting for the session's end (aim: 0 ms of CPU; memory within 1.5x of a C program holding the same inhibitor)"
 ZELVO_LINUX_BIN=$ZELVO_SOURCE/build/linux/bin ZELVO_LINUX_SCRATCH=$ZELVO_WINE_ROOT \
   /usr/bin/python3 tests/linux/idle.py "$ZELVO_SOURCE/build/linux/test-tools"
+echo
+echo "== Linux faults: quiet stops racing traywatch's start (aim: none lost), a drive that never answers (aim: skipped within seconds)"
+ZELVO_LINUX_BIN=$ZELVO_SOURCE/build/linux/bin ZELVO_LINUX_SCRATCH=$ZELVO_WINE_ROOT \
+  /usr/bin/python3 tests/linux/faults.py "$ZELVO_SOURCE/build/linux/test-tools"
