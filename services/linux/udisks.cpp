@@ -6,7 +6,6 @@
 #include <chrono>
 #include <vector>
 
-#include "services/linux/bus_error.h"
 #include "services/linux/unique_any.h"
 
 namespace zelvo::linux_os {
@@ -66,10 +65,18 @@ void unrefMessage(sd_bus_message* message) {
 using UniqueBus = UniqueAny<sd_bus*, unrefBus>;
 using UniqueMessage = UniqueAny<sd_bus_message*, unrefMessage>;
 
-void freeError(sd_bus_error* error) {
-  sdBus()->errorFree(error);
-}
-using BusError = BusErrorOf<freeError>;
+// The error of one call, freed when it goes.
+class BusError {
+ public:
+  BusError() = default;
+  ~BusError() { sdBus()->errorFree(&error_); }
+  BusError(const BusError&) = delete;
+  BusError& operator=(const BusError&) = delete;
+  sd_bus_error* get() { return &error_; }
+
+ private:
+  sd_bus_error error_ = SD_BUS_ERROR_NULL;
+};
 
 // The UDisks2 objects of the device: Manager.ResolveDevice finds the block device by its node.
 std::vector<std::string> blockObjectsOf(const SdBusLibrary& api, sd_bus* bus,
