@@ -4,6 +4,7 @@
 
 #include "services/fake/fake_registry.h"
 #include "services/fake/fake_services.h"
+#include "services/fake/fake_startup_store.h"
 #include "services/run_key_store.h"
 #include "tests/unit/wiring.h"
 
@@ -19,7 +20,7 @@ struct Fixture {
   fake::FakeServices services;
   RunKeyStore runKey{registry};
   Autostart autostart{runKey, services};
-  SettingsWindow window{konfiguratorServices(services), autostart};
+  SettingsWindow window{konfiguratorServices(services), autostart, kWindowsTexts};
 
   Fixture() {
     services.folder = kSuite;
@@ -169,7 +170,9 @@ TEST(SaveTest, AFailedWriteOrDeleteIsReportedInsteadOfTheConfirmation) {
     EXPECT_EQ(f.services.messageBoxes[0].title, std::nullopt);
     EXPECT_EQ(f.services.log.back(), L"end");
     // A failure with the first entry does not keep the second from being saved.
-    EXPECT_EQ(f.registry.opens.size(), 2u);
+    EXPECT_EQ(std::count_if(f.registry.opens.begin(), f.registry.opens.end(),
+                            [](const fake::KeyOpen& open) { return open.access == kWriteAccess; }),
+              2);
   }
 }
 
@@ -186,6 +189,7 @@ TEST(SaveTest, NeverStartsASecondWatcher) {
 TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
   struct Case {
     const char* what;
+    const PlatformTexts& texts;
     PathStyle paths;
     std::wstring folder;
     std::vector<std::wstring> present;  // beside konfigurator
@@ -195,8 +199,12 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
   };
   const std::wstring advice =
       L" Rozpakuj cały folder Zelvo CD i uruchom konfigurator z rozpakowanego folderu.";
+  const std::wstring linuxAdvice =
+      L" Zainstaluj ponownie pakiet zelvo-cd (sudo apt install --reinstall zelvo-cd) i uruchom "
+      L"konfigurator z menu aplikacji.";
   const Case cases[] = {
       {"loneKonfiguratorFromAZip",
+       kWindowsTexts,
        kWindowsPaths,
        L"C:\\Temp\\Temp1_zelvo.zip",
        {L"konfigurator.exe"},
@@ -211,6 +219,7 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
        L"zapisane." +
            advice},
       {"onlyTheOpenerMissing",
+       kWindowsTexts,
        kWindowsPaths,
        L"C:\\Zelvo",
        {L"konfigurator.exe", L"trayflush.exe", L"traywatch.exe"},
@@ -222,6 +231,7 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
        L"\nUstawienie „Wysuwaj tacki teraz” nie zostało zapisane." +
            advice},
       {"oneLauncherMissingOnLinux",
+       kLinuxTexts,
        kLinuxPaths,
        L"/opt/zelvo",
        {L"konfigurator", L"trayflush", L"traypop"},
@@ -230,9 +240,10 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
        true,
        false,
        L"Nie mogę znaleźć pliku: /opt/zelvo/traywatch\n"
-       L"\nUstawienie „Wysuwaj tacki przy zamykaniu windows” nie zostało zapisane." +
-           advice},
+       L"\nUstawienie „Wysuwaj tacki przy zamykaniu systemu” nie zostało zapisane." +
+           linuxAdvice},
       {"clearingAlwaysWorks",
+       kWindowsTexts,
        kWindowsPaths,
        L"C:\\Temp",
        {},
@@ -245,6 +256,7 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Fixture f;
+    SettingsWindow window{konfiguratorServices(f.services), f.autostart, c.texts};
     f.services.paths = c.paths;
     f.services.folder = c.folder;
     f.services.programFiles.clear();
@@ -255,7 +267,7 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
     f.store(kEjectAtShutdownValue, L"Z:\\stare\\traywatch.exe");
     f.services.checks = {{kCheck1, c.check1}, {kCheck2, c.check2}};
 
-    EXPECT_TRUE(fake::endsProgram([&] { f.window.click(kCommand1); }));
+    EXPECT_TRUE(fake::endsProgram([&] { window.click(kCommand1); }));
     ASSERT_EQ(f.services.messageBoxes.size(), 1u);
     EXPECT_EQ(f.services.messageBoxes[0].text, c.message);
     EXPECT_EQ(f.services.messageBoxes[0].style, c.message == kSavedMessage ? 64u : 48u);
@@ -272,6 +284,100 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
         f.stored(kEjectAtShutdownValue),
         after(c.check2 == 1, c.atShutdownWritten, L"Z:\\stare\\traywatch.exe", L"traywatch.exe"));
     EXPECT_TRUE(f.services.starts.empty());  // no watcher for an entry that was not written
+  }
+}
+
+TEST(SaveTest, LeavesAnUnreadableEntryAsItIsAndNamesIt) {
+  const std::wstring folder = L"/home/ja/.config/autostart/";
+  const std::wstring leftOne =
+      L", a plik został pozostawiony bez zmian. Sprawdź, czy to zwykły plik, który możesz "
+      L"odczytać, albo usuń go i zapisz ustawienia jeszcze raz.";
+  struct Case {
+    const char* what;
+    bool nowUnreadable, atShutdownUnreadable;
+    int check1, check2;
+    bool traywatchThere;
+    std::vector<std::wstring> writes;  // what the store was asked to do
+    std::wstring message;
+  };
+  const Case cases[] = {
+      {"aTickedBoxWouldReplaceIt",
+       true,
+       false,
+       1,
+       1,
+       true,
+       {L"add WysuwajPotem /usr/lib/zelvo-cd/traywatch"},
+       L"Nie mogę odczytać pliku: " + folder + L"WysuwajTeraz.desktop\n" +
+           L"\nUstawienie „Wysuwaj tacki teraz” nie zostało zapisane" + leftOne},
+      // The waiting watcher is not stopped either: its entry still says nothing else.
+      {"aClearedBoxWouldDeleteIt",
+       false,
+       true,
+       0,
+       0,
+       true,
+       {L"remove WysuwajTeraz"},
+       L"Nie mogę odczytać pliku: " + folder + L"WysuwajPotem.desktop\n" +
+           L"\nUstawienie „Wysuwaj tacki przy zamykaniu systemu” nie zostało zapisane" + leftOne},
+      {"bothUnreadable",
+       true,
+       true,
+       1,
+       0,
+       true,
+       {},
+       L"Nie mogę odczytać pliku: " + folder + L"WysuwajTeraz.desktop\n" +
+           L"Nie mogę odczytać pliku: " + folder + L"WysuwajPotem.desktop\n" +
+           L"\nUstawienia „Wysuwaj tacki teraz” i „Wysuwaj tacki przy zamykaniu systemu” nie "
+           L"zostały zapisane, a pliki zostały pozostawione bez zmian. Sprawdź, czy to zwykłe "
+           L"pliki, które możesz odczytać, albo usuń je i zapisz ustawienia jeszcze raz."},
+      // Each box's trouble is said, one after the other.
+      {"andAMissingProgram",
+       true,
+       false,
+       0,
+       1,
+       false,
+       {},
+       L"Nie mogę odczytać pliku: " + folder + L"WysuwajTeraz.desktop\n" +
+           L"\nUstawienie „Wysuwaj tacki teraz” nie zostało zapisane" + leftOne +
+           L"\n\nNie mogę znaleźć pliku: /usr/lib/zelvo-cd/traywatch\n" +
+           L"\nUstawienie „Wysuwaj tacki przy zamykaniu systemu” nie zostało zapisane. " +
+           kLinuxTexts.missingFilesAdvice},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake::FakeServices services;
+    services.paths = kLinuxPaths;
+    services.folder = L"/usr/lib/zelvo-cd";
+    services.programFiles = {L"/usr/lib/zelvo-cd/trayflush", L"/usr/lib/zelvo-cd/traypop"};
+    if (c.traywatchThere) services.programFiles.insert(L"/usr/lib/zelvo-cd/traywatch");
+    services.watcherWaiting = true;
+    fake::FakeStartupStore store;
+    store.entries = {{kEjectNowValue, L"/stare/trayflush"}, {kEjectAtShutdownValue, L"/stare/tw"}};
+    for (const auto& [name, unreadable] :
+         {std::pair{kEjectNowValue, c.nowUnreadable},
+          std::pair{kEjectAtShutdownValue, c.atShutdownUnreadable}}) {
+      if (!unreadable) continue;
+      store.entries.erase(name);
+      store.unreadable[name] = folder + name + L".desktop";
+    }
+    Autostart autostart(store, services);
+    SettingsWindow window(konfiguratorServices(services), autostart, kLinuxTexts);
+
+    window.load();  // an entry that cannot be read shows unticked
+    EXPECT_EQ(services.checks[kCheck1], c.nowUnreadable ? 0 : 1);
+    EXPECT_EQ(services.checks[kCheck2], c.atShutdownUnreadable ? 0 : 1);
+    services.checks = {{kCheck1, c.check1}, {kCheck2, c.check2}};
+    EXPECT_TRUE(fake::endsProgram([&] { window.click(kCommand1); }));
+
+    EXPECT_EQ(store.log, c.writes);
+    EXPECT_EQ(store.unreadable.size(), size_t{c.nowUnreadable} + size_t{c.atShutdownUnreadable});
+    EXPECT_TRUE(services.watcherWaiting);
+    ASSERT_EQ(services.messageBoxes.size(), 1u);
+    EXPECT_EQ(services.messageBoxes[0].text, c.message);
+    EXPECT_EQ(services.messageBoxes[0].style, 48u);
   }
 }
 
