@@ -189,7 +189,6 @@ TEST(SaveTest, NeverStartsASecondWatcher) {
 TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
   struct Case {
     const char* what;
-    const PlatformTexts& texts;
     PathStyle paths;
     std::wstring folder;
     std::vector<std::wstring> present;  // beside konfigurator
@@ -204,7 +203,6 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
       L"konfigurator z menu aplikacji.";
   const Case cases[] = {
       {"loneKonfiguratorFromAZip",
-       kWindowsTexts,
        kWindowsPaths,
        L"C:\\Temp\\Temp1_zelvo.zip",
        {L"konfigurator.exe"},
@@ -219,7 +217,6 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
        L"zapisane." +
            advice},
       {"onlyTheOpenerMissing",
-       kWindowsTexts,
        kWindowsPaths,
        L"C:\\Zelvo",
        {L"konfigurator.exe", L"trayflush.exe", L"traywatch.exe"},
@@ -231,7 +228,6 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
        L"\nUstawienie „Wysuwaj tacki teraz” nie zostało zapisane." +
            advice},
       {"oneLauncherMissingOnLinux",
-       kLinuxTexts,
        kLinuxPaths,
        L"/opt/zelvo",
        {L"konfigurator", L"trayflush", L"traypop"},
@@ -243,7 +239,6 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
        L"\nUstawienie „Wysuwaj tacki przy zamykaniu systemu” nie zostało zapisane." +
            linuxAdvice},
       {"clearingAlwaysWorks",
-       kWindowsTexts,
        kWindowsPaths,
        L"C:\\Temp",
        {},
@@ -256,7 +251,8 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Fixture f;
-    SettingsWindow window{konfiguratorServices(f.services), f.autostart, c.texts};
+    SettingsWindow window{konfiguratorServices(f.services), f.autostart,
+                          c.paths.separator == L'/' ? kLinuxTexts : kWindowsTexts};
     f.services.paths = c.paths;
     f.services.folder = c.folder;
     f.services.programFiles.clear();
@@ -288,92 +284,53 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
 }
 
 TEST(SaveTest, LeavesAnUnreadableEntryAsItIsAndNamesIt) {
-  const std::wstring folder = L"/home/ja/.config/autostart/";
-  const std::wstring leftOne =
-      L", a plik został pozostawiony bez zmian. Sprawdź, czy to zwykły plik, który możesz "
-      L"odczytać, albo usuń go i zapisz ustawienia jeszcze raz.";
+  const std::wstring now = L"/home/ja/.config/autostart/WysuwajTeraz.desktop",
+                     atShutdown = L"/home/ja/.config/autostart/WysuwajPotem.desktop";
   struct Case {
-    const char* what;
-    bool nowUnreadable, atShutdownUnreadable;
-    int check1, check2;
-    bool traywatchThere;
+    std::map<std::wstring, std::wstring> unreadable;
+    int checks;                        // both boxes' state at the save
     std::vector<std::wstring> writes;  // what the store was asked to do
     std::wstring message;
   };
   const Case cases[] = {
-      {"aTickedBoxWouldReplaceIt",
-       true,
-       false,
+      // Ticked, it would be replaced; the other box is saved as ever.
+      {{{kEjectNowValue, now}},
        1,
-       1,
-       true,
        {L"add WysuwajPotem /usr/lib/zelvo-cd/traywatch"},
-       L"Nie mogę odczytać pliku: " + folder + L"WysuwajTeraz.desktop\n" +
-           L"\nUstawienie „Wysuwaj tacki teraz” nie zostało zapisane" + leftOne},
-      // The waiting watcher is not stopped either: its entry still says nothing else.
-      {"aClearedBoxWouldDeleteIt",
-       false,
-       true,
+       L"Nie mogę odczytać pliku: " + now +
+           L"\n\nUstawienie „Wysuwaj tacki teraz” nie zostało zapisane, a plik został "
+           L"pozostawiony bez zmian. Sprawdź, czy to zwykły plik, który możesz odczytać, albo usuń "
+           L"go i zapisz ustawienia jeszcze raz."},
+      // Cleared, they would be deleted and the waiting watcher stopped.
+      {{{kEjectNowValue, now}, {kEjectAtShutdownValue, atShutdown}},
        0,
-       0,
-       true,
-       {L"remove WysuwajTeraz"},
-       L"Nie mogę odczytać pliku: " + folder + L"WysuwajPotem.desktop\n" +
-           L"\nUstawienie „Wysuwaj tacki przy zamykaniu systemu” nie zostało zapisane" + leftOne},
-      {"bothUnreadable",
-       true,
-       true,
-       1,
-       0,
-       true,
        {},
-       L"Nie mogę odczytać pliku: " + folder + L"WysuwajTeraz.desktop\n" +
-           L"Nie mogę odczytać pliku: " + folder + L"WysuwajPotem.desktop\n" +
-           L"\nUstawienia „Wysuwaj tacki teraz” i „Wysuwaj tacki przy zamykaniu systemu” nie "
+       L"Nie mogę odczytać pliku: " + now + L"\nNie mogę odczytać pliku: " + atShutdown +
+           L"\n\nUstawienia „Wysuwaj tacki teraz” i „Wysuwaj tacki przy zamykaniu systemu” nie "
            L"zostały zapisane, a pliki zostały pozostawione bez zmian. Sprawdź, czy to zwykłe "
            L"pliki, które możesz odczytać, albo usuń je i zapisz ustawienia jeszcze raz."},
-      // Each box's trouble is said, one after the other.
-      {"andAMissingProgram",
-       true,
-       false,
-       0,
-       1,
-       false,
-       {},
-       L"Nie mogę odczytać pliku: " + folder + L"WysuwajTeraz.desktop\n" +
-           L"\nUstawienie „Wysuwaj tacki teraz” nie zostało zapisane" + leftOne +
-           L"\n\nNie mogę znaleźć pliku: /usr/lib/zelvo-cd/traywatch\n" +
-           L"\nUstawienie „Wysuwaj tacki przy zamykaniu systemu” nie zostało zapisane. " +
-           kLinuxTexts.missingFilesAdvice},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
     fake::FakeServices services;
     services.paths = kLinuxPaths;
     services.folder = L"/usr/lib/zelvo-cd";
-    services.programFiles = {L"/usr/lib/zelvo-cd/trayflush", L"/usr/lib/zelvo-cd/traypop"};
-    if (c.traywatchThere) services.programFiles.insert(L"/usr/lib/zelvo-cd/traywatch");
+    for (const wchar_t* program : {L"trayflush", L"traywatch", L"traypop"}) {
+      services.programFiles.insert(services.folder + L"/" + program);
+    }
     services.watcherWaiting = true;
     fake::FakeStartupStore store;
     store.entries = {{kEjectNowValue, L"/stare/trayflush"}, {kEjectAtShutdownValue, L"/stare/tw"}};
-    for (const auto& [name, unreadable] :
-         {std::pair{kEjectNowValue, c.nowUnreadable},
-          std::pair{kEjectAtShutdownValue, c.atShutdownUnreadable}}) {
-      if (!unreadable) continue;
-      store.entries.erase(name);
-      store.unreadable[name] = folder + name + L".desktop";
-    }
+    store.unreadable = c.unreadable;
     Autostart autostart(store, services);
     SettingsWindow window(konfiguratorServices(services), autostart, kLinuxTexts);
 
     window.load();  // an entry that cannot be read shows unticked
-    EXPECT_EQ(services.checks[kCheck1], c.nowUnreadable ? 0 : 1);
-    EXPECT_EQ(services.checks[kCheck2], c.atShutdownUnreadable ? 0 : 1);
-    services.checks = {{kCheck1, c.check1}, {kCheck2, c.check2}};
+    EXPECT_EQ(services.checks[kCheck1], 0);
+    EXPECT_EQ(services.checks[kCheck2], c.unreadable.contains(kEjectAtShutdownValue) ? 0 : 1);
+    services.checks = {{kCheck1, c.checks}, {kCheck2, c.checks}};
     EXPECT_TRUE(fake::endsProgram([&] { window.click(kCommand1); }));
-
     EXPECT_EQ(store.log, c.writes);
-    EXPECT_EQ(store.unreadable.size(), size_t{c.nowUnreadable} + size_t{c.atShutdownUnreadable});
+    EXPECT_EQ(store.unreadable, c.unreadable);
     EXPECT_TRUE(services.watcherWaiting);
     ASSERT_EQ(services.messageBoxes.size(), 1u);
     EXPECT_EQ(services.messageBoxes[0].text, c.message);
