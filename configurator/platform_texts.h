@@ -8,7 +8,7 @@ namespace zelvo {
 struct PlatformTexts {
   const wchar_t* ejectAtShutdownCaption;  // the second check box
   const wchar_t* explanation;             // the paragraph under the boxes
-  // Ends the box that names the suite's missing files: how to have them all in one folder.
+  // Ends the box that names the suite's missing files: how to have them all beside konfigurator.
   const wchar_t* missingFilesAdvice;
 };
 
