@@ -11,6 +11,9 @@ bool Autostart::removeEjectNow() {
 int Autostart::isEjectNowOn() {
   return isEntryOn(kEjectNowValue);
 }
+std::optional<std::wstring> Autostart::unreadableEjectNow() {
+  return store_.readEntry(kEjectNowValue).unreadableAt;
+}
 
 bool Autostart::addEjectAtShutdown() {
   return addEntry(kEjectAtShutdownValue, kEjectAtShutdownProgram);
@@ -20,6 +23,9 @@ bool Autostart::removeEjectAtShutdown() {
 }
 int Autostart::isEjectAtShutdownOn() {
   return isEntryOn(kEjectAtShutdownValue);
+}
+std::optional<std::wstring> Autostart::unreadableEjectAtShutdown() {
+  return store_.readEntry(kEjectAtShutdownValue).unreadableAt;
 }
 
 bool Autostart::addEntry(const wchar_t* name, const wchar_t* programName) {
@@ -35,7 +41,7 @@ bool Autostart::addEntry(const wchar_t* name, const wchar_t* programName) {
 
 int Autostart::isEntryOn(const wchar_t* name) {
   // Presence only: an entry pointing at another folder still counts as on.
-  return store_.entryText(name).empty() ? 0 : 1;
+  return store_.readEntry(name).text.empty() ? 0 : 1;
 }
 
 }  // namespace zelvo

@@ -3,6 +3,9 @@
 // window.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "services/process.h"
 #include "services/startup_store.h"
 
@@ -27,6 +30,10 @@ class Autostart {
   bool addEjectAtShutdown();
   bool removeEjectAtShutdown();
   int isEjectAtShutdownOn();
+  // Where an entry lies that is there but cannot be read; none when it can be read or is not
+  // there. Such an entry is never to be replaced or removed: what it holds is unknown.
+  std::optional<std::wstring> unreadableEjectNow();
+  std::optional<std::wstring> unreadableEjectAtShutdown();
 
  private:
   bool addEntry(const wchar_t* name, const wchar_t* programName);

@@ -11,8 +11,8 @@ int main(int argc, char** argv) {
   zelvo::linux_os::LinuxWatcher watcher;
   zelvo::Autostart autostart(store, process);
   zelvo::linux_os::GtkForm form(process);
-  zelvo::SettingsWindow window({process, form, form, watcher}, autostart);
-  const zelvo::FormDesign design = zelvo::frmKonfig();
+  zelvo::SettingsWindow window({process, form, form, watcher}, autostart, zelvo::kLinuxTexts);
+  const zelvo::FormDesign design = zelvo::frmKonfig(zelvo::kLinuxTexts);
   int exitCode = 0;
   zelvo::runGuarded(process, [&] { exitCode = form.run(design, window); });
   return exitCode;

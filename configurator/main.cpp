@@ -21,8 +21,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   zelvo::RunKeyStore store(registry);
   zelvo::Autostart autostart(store, process);
   zelvo::win32::Win32Form form(process);
-  zelvo::SettingsWindow window({process, form, form, watcher}, autostart);
-  const zelvo::FormDesign design = zelvo::frmKonfig();
+  zelvo::SettingsWindow window({process, form, form, watcher}, autostart, zelvo::kWindowsTexts);
+  const zelvo::FormDesign design = zelvo::frmKonfig(zelvo::kWindowsTexts);
   int exitCode = 0;
   zelvo::win32::runGuarded(process, [&] { exitCode = form.run(design, window); });
   return exitCode;

@@ -8,7 +8,7 @@
 
 namespace zelvo {
 
-FormDesign frmKonfig() {
+FormDesign frmKonfig(const PlatformTexts& texts) {
   FormDesign design;
   design.className = L"frmKonfig";
   design.caption = L"Konfigurator programu zelvo CD";
@@ -21,31 +21,53 @@ FormDesign frmKonfig() {
   design.controls = {
       {kFrame1, ControlKind::Frame, L"Dodaj do autostartu programy:", 120, 120, 4455, 855},
       {kCheck1, ControlKind::CheckBox, kEjectNowCaption, 120, 240, 3615, 255, kFrame1},
-      {kCheck2, ControlKind::CheckBox, kEjectAtShutdownCaption, 120, 480, 3495, 255, kFrame1},
-      {kLabel1, ControlKind::Label,
-       L"Programy które dodajesz do autostartu wysuwają tackę napędu CD, jeśli w środku jest "
-       L"płyta. Jeden z programów to robi przy starcie systemu a drugi przy zamykaniu windows "
-       L"(jedyny warunek jest taki, że należy dodać te programy do autostartu aby działały)",
-       120, 1080, 4335, 1095},
+      {kCheck2, ControlKind::CheckBox, texts.ejectAtShutdownCaption, 120, 480, 3495, 255, kFrame1},
+      {kLabel1, ControlKind::Label, texts.explanation, 120, 1080, 4335, 1095},
       {kCommand1, ControlKind::Button, L"Zapisz ustawienia", 120, 2280, 1935, 375},
       {kCommand2, ControlKind::Button, L"WWW", 2640, 2280, 1935, 375},
   };
   return design;
 }
 
-std::wstring missingFilesMessage(const std::vector<std::wstring>& missingFiles,
-                                 const std::vector<std::wstring>& unsavedCaptions) {
+namespace {
+
+// Each file on a line of its own after the words, then the settings that were not saved.
+std::wstring filesAndUnsaved(const wchar_t* words, const std::vector<std::wstring>& files,
+                             const std::vector<std::wstring>& unsavedCaptions) {
   std::wstring text;
-  for (const std::wstring& file : missingFiles) text += L"Nie mogę znaleźć pliku: " + file + L"\n";
+  for (const std::wstring& file : files) text += words + file + L"\n";
   const bool one = unsavedCaptions.size() == 1;
   text += one ? L"\nUstawienie " : L"\nUstawienia ";
   for (size_t i = 0; i < unsavedCaptions.size(); ++i) {
     if (i > 0) text += L" i ";
     text += L"„" + unsavedCaptions[i] + L"”";
   }
-  text += one ? L" nie zostało zapisane." : L" nie zostały zapisane.";
-  text += L" Rozpakuj cały folder Zelvo CD i uruchom konfigurator z rozpakowanego folderu.";
-  return text;
+  return text + (one ? L" nie zostało zapisane" : L" nie zostały zapisane");
+}
+
+}  // namespace
+
+std::wstring missingFilesMessage(const std::vector<std::wstring>& missingFiles,
+                                 const std::vector<std::wstring>& unsavedCaptions,
+                                 const PlatformTexts& texts) {
+  return filesAndUnsaved(L"Nie mogę znaleźć pliku: ", missingFiles, unsavedCaptions) + L". " +
+         texts.missingFilesAdvice;
+}
+
+std::wstring unreadableEntriesMessage(const std::vector<std::wstring>& entryPlaces,
+                                      const std::vector<std::wstring>& unsavedCaptions) {
+  const bool one = entryPlaces.size() == 1;
+  return filesAndUnsaved(L"Nie mogę odczytać pliku: ", entryPlaces, unsavedCaptions) +
+         (one ? L", a plik został pozostawiony bez zmian. Sprawdź, czy to zwykły plik, który "
+                L"możesz odczytać, albo usuń go i zapisz ustawienia jeszcze raz."
+              : L", a pliki zostały pozostawione bez zmian. Sprawdź, czy to zwykłe pliki, które "
+                L"możesz odczytać, albo usuń je i zapisz ustawienia jeszcze raz.");
+}
+
+std::wstring watcherNotStoppedMessage(const std::wstring& caption) {
+  return L"Ustawienie „" + caption +
+         L"” zostało zapisane, ale nie udało się zatrzymać czekającego programu traywatch: przy "
+         L"zamykaniu systemu w tej sesji może on jeszcze wysunąć tackę napędu CD.";
 }
 
 void SettingsWindow::load() {
@@ -84,30 +106,48 @@ SettingsWindow::Saved SettingsWindow::saveBox(int checkId, const wchar_t* launch
 void SettingsWindow::command1Click() {
   // Both entries are saved on every click, changed or not, so that a ticked one always points
   // at the folder the suite lies in now. The second is saved even when the first failed.
-  std::vector<std::wstring> missingFiles;
-  const Saved now = saveBox(
-      kCheck1, kEjectNowProgram, [this] { return autostart_.addEjectNow(); },
-      [this] { return autostart_.removeEjectNow(); }, missingFiles);
-  const Saved atShutdown = saveBox(
-      kCheck2, kEjectAtShutdownProgram, [this] { return autostart_.addEjectAtShutdown(); },
-      [this] { return autostart_.removeEjectAtShutdown(); }, missingFiles);
+  // An entry that is there but cannot be read is neither replaced nor deleted: what it holds is
+  // unknown, and the user is told which file was left as it was.
+  std::vector<std::wstring> missingFiles, unreadablePlaces;
+  const auto unlessUnreadable = [&](const std::optional<std::wstring>& place, auto save) {
+    if (!place) return save();
+    unreadablePlaces.push_back(*place);
+    return Saved::Unreadable;
+  };
+  const Saved now = unlessUnreadable(autostart_.unreadableEjectNow(), [&] {
+    return saveBox(
+        kCheck1, kEjectNowProgram, [this] { return autostart_.addEjectNow(); },
+        [this] { return autostart_.removeEjectNow(); }, missingFiles);
+  });
+  const Saved atShutdown = unlessUnreadable(autostart_.unreadableEjectAtShutdown(), [&] {
+    return saveBox(
+        kCheck2, kEjectAtShutdownProgram, [this] { return autostart_.addEjectAtShutdown(); },
+        [this] { return autostart_.removeEjectAtShutdown(); }, missingFiles);
+  });
   const bool watcherFollows =
       atShutdown != Saved::Yes || applyWatcher(services_.window.checkState(kCheck2) == 1);
 
-  std::vector<std::wstring> unsaved;
-  if (now == Saved::FilesMissing) unsaved.push_back(kEjectNowCaption);
-  if (atShutdown == Saved::FilesMissing) unsaved.push_back(kEjectAtShutdownCaption);
-  if (!unsaved.empty()) {
-    std::wstring text = missingFilesMessage(missingFiles, unsaved);
-    if (now == Saved::No || atShutdown == Saved::No)
-      text += L"\n\n" + std::wstring(kNotSavedMessage);
-    services_.messageBoxes.messageBox(text, kStyleExclamation);
-  } else if (now == Saved::Yes && atShutdown == Saved::Yes && !watcherFollows) {
-    services_.messageBoxes.messageBox(kWatcherNotStoppedMessage, kStyleExclamation);
-  } else if (now == Saved::Yes && atShutdown == Saved::Yes) {
+  const auto captions = [&](Saved outcome) {
+    std::vector<std::wstring> found;
+    if (now == outcome) found.push_back(kEjectNowCaption);
+    if (atShutdown == outcome) found.push_back(texts_.ejectAtShutdownCaption);
+    return found;
+  };
+  std::vector<std::wstring> parts;
+  if (!unreadablePlaces.empty()) {
+    parts.push_back(unreadableEntriesMessage(unreadablePlaces, captions(Saved::Unreadable)));
+  }
+  if (!missingFiles.empty()) {
+    parts.push_back(missingFilesMessage(missingFiles, captions(Saved::FilesMissing), texts_));
+  }
+  if (now == Saved::No || atShutdown == Saved::No) parts.push_back(kNotSavedMessage);
+  if (!watcherFollows) parts.push_back(watcherNotStoppedMessage(texts_.ejectAtShutdownCaption));
+  if (parts.empty()) {
     services_.messageBoxes.messageBox(kSavedMessage, kStyleInformation);
   } else {
-    services_.messageBoxes.messageBox(kNotSavedMessage, kStyleExclamation);
+    std::wstring text = parts[0];
+    for (size_t i = 1; i < parts.size(); ++i) text += L"\n\n" + parts[i];
+    services_.messageBoxes.messageBox(text, kStyleExclamation);
   }
   services_.process.endProgram();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "configurator/autostart.h"
+#include "configurator/platform_texts.h"
 #include "services/form_design.h"
 #include "services/process.h"
 #include "services/watcher.h"
@@ -27,24 +28,26 @@ enum KonfigControl : int {
 inline constexpr wchar_t kProgramTitle[] = L"Zelvo CD - konfigurator";
 inline constexpr wchar_t kSavedMessage[] = L"Ustawienia zostały zapisane";
 inline constexpr wchar_t kNotSavedMessage[] = L"Nie udało się zapisać ustawień.";
-inline constexpr wchar_t kWatcherNotStoppedMessage[] =
-    L"Ustawienia zostały zapisane, ale nie udało się zatrzymać czekającego programu traywatch: "
-    L"przy zamykaniu systemu w tej sesji może on jeszcze wysunąć tackę napędu CD.";
 // How long a save waits for the traywatch it started to be ready for the quiet stop.
 inline constexpr std::chrono::milliseconds kWatcherReadyDeadline{5000};
 inline constexpr wchar_t kEjectNowCaption[] = L"Wysuwaj tacki teraz";
-inline constexpr wchar_t kEjectAtShutdownCaption[] = L"Wysuwaj tacki przy zamykaniu windows";
 // The user guide, which lies beside the programs; WWW opens it when no web page is configured.
 inline constexpr wchar_t kGuidePage[] = L"PRZEWODNIK.html";
 // The maker's web page, set when the suite is built; empty for none.
 inline constexpr wchar_t kWebPage[] = ZELVO_WEB_PAGE;
 
-// The window as it was drawn, in twips.
-FormDesign frmKonfig();
+// The window as it was drawn, in twips, with the platform's texts.
+FormDesign frmKonfig(const PlatformTexts& texts);
 
 // What a save could not do because files of the suite are missing beside konfigurator.
 std::wstring missingFilesMessage(const std::vector<std::wstring>& missingFiles,
-                                 const std::vector<std::wstring>& unsavedCaptions);
+                                 const std::vector<std::wstring>& unsavedCaptions,
+                                 const PlatformTexts& texts);
+// What a save left as it was because the entries there could not be read.
+std::wstring unreadableEntriesMessage(const std::vector<std::wstring>& entryPlaces,
+                                      const std::vector<std::wstring>& unsavedCaptions);
+// A save that cleared the watcher's box, while the waiting traywatch would not stop.
+std::wstring watcherNotStoppedMessage(const std::wstring& ejectAtShutdownCaption);
 
 struct KonfiguratorServices {
   Process& process;
@@ -55,14 +58,15 @@ struct KonfiguratorServices {
 
 class SettingsWindow final : public FormHandlers {
  public:
-  SettingsWindow(const KonfiguratorServices& services, Autostart& autostart)
-      : services_(services), autostart_(autostart) {}
+  SettingsWindow(const KonfiguratorServices& services, Autostart& autostart,
+                 const PlatformTexts& texts)
+      : services_(services), autostart_(autostart), texts_(texts) {}
 
   void load() override;
   void click(int controlId) override;
 
  private:
-  enum class Saved { Yes, No, FilesMissing };
+  enum class Saved { Yes, No, FilesMissing, Unreadable };
 
   void command1Click();
   void command2Click();
@@ -77,6 +81,7 @@ class SettingsWindow final : public FormHandlers {
 
   KonfiguratorServices services_;
   Autostart& autostart_;
+  PlatformTexts texts_;
 };
 
 }  // namespace zelvo

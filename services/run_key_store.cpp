@@ -28,11 +28,11 @@ std::wstring eightBitText(std::span<const std::byte> data) {
 
 }  // namespace
 
-std::wstring RunKeyStore::entryText(const std::wstring& name) {
+StartupEntry RunKeyStore::readEntry(const std::wstring& name) {
   RegistryValue value;
   readValue(kCurrentUser, kRunKey, name, value, kRegSz);
   const auto* text = std::get_if<std::wstring>(&value);
-  return text ? *text : std::wstring();
+  return {text ? *text : std::wstring(), std::nullopt};
 }
 
 bool RunKeyStore::addEntry(const std::wstring& name, const std::wstring& programPath) {

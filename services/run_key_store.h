@@ -30,8 +30,9 @@ class RunKeyStore final : public StartupStore {
   RunKeyStore(const RunKeyStore&) = delete;
   RunKeyStore& operator=(const RunKeyStore&) = delete;
 
-  // The entry's data read as text; empty when the key or the value is missing or unreadable.
-  std::wstring entryText(const std::wstring& name) override;
+  // The entry's data read as text; empty when the key or the value is missing or unreadable. A
+  // value that cannot be read counts as missing, as it always has on Windows.
+  StartupEntry readEntry(const std::wstring& name) override;
   // Writes the path, in quotes when it holds a blank, since Windows would otherwise try
   // C:\Program.exe and the like at every logon.
   bool addEntry(const std::wstring& name, const std::wstring& programPath) override;

@@ -197,8 +197,20 @@ void GtkForm::messageBox(const std::wstring& text, unsigned style,
                     : style == kStyleInformation ? Gtk::MessageType::INFO
                                                  : Gtk::MessageType::OTHER;
   Gtk::MessageDialog box(*window_, utf8(text), false, type, Gtk::ButtonsType::OK, true);
-  box.set_title(utf8(title ? *title : design_->programTitle));
+  const Glib::ustring boxTitle = utf8(title ? *title : design_->programTitle);
+  box.set_title(boxTitle);
   box.set_hide_on_close(true);
+  // A short text makes a narrow box, and the window manager cuts the title it draws beside its
+  // icon and buttons ("Zelvo CD -…nfigurator"). The box is at least as wide as the title in bold
+  // at the desktop's font, as frames draw titles, with room for four buttons two lines wide.
+  auto titleLayout = box.create_pango_layout(boxTitle);
+  Pango::AttrList bold;
+  auto weight = Pango::Attribute::create_attr_weight(Pango::Weight::BOLD);
+  bold.insert(weight);
+  titleLayout->set_attributes(bold);
+  int titleWidth = 0, lineHeight = 0;
+  titleLayout->get_pixel_size(titleWidth, lineHeight);
+  box.set_size_request(titleWidth + 8 * lineHeight, -1);
   // Modal for the caller too: it returns once the user has dismissed the box.
   auto dismissed = Glib::MainLoop::create();
   box.signal_response().connect([&](int) {

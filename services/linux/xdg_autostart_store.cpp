@@ -1,12 +1,14 @@
 #include "services/linux/xdg_autostart_store.h"
 
 #include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <vector>
 
 #include "services/linux/unique_any.h"
 #include "services/linux/wide_text.h"
@@ -28,12 +30,33 @@ constexpr ProgramDescription kDescriptions[] = {
      "Czeka niewidocznie i wysuwa tackę napędu CD z płytą przy wylogowaniu lub zamykaniu systemu"},
 };
 
-std::filesystem::path configHome() {
-  const char* configured = std::getenv("XDG_CONFIG_HOME");
-  // Only an absolute path counts; a relative one is to be ignored.
-  if (configured && configured[0] == '/') return configured;
-  const char* home = std::getenv("HOME");
-  return std::filesystem::path(home ? home : "/") / ".config";
+// The home folder the password database gives the user; empty when it gives none.
+std::filesystem::path passwordHome() {
+  const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(suggested > 0 ? static_cast<size_t>(suggested) : 4096);
+  passwd entry{};
+  passwd* found = nullptr;
+  int error = 0;
+  // The suggestion is only a hint: a longer record asks for more room, up to a sane bound.
+  while ((error = ::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found)) ==
+             ERANGE &&
+         buffer.size() < 1024 * 1024) {
+    buffer.resize(buffer.size() * 2);
+  }
+  if (error != 0 || !found || !found->pw_dir || found->pw_dir[0] != '/') return {};
+  return found->pw_dir;
+}
+
+bool isAbsolute(const char* path) {
+  return path && path[0] == '/';
+}
+
+// A boolean value as GLib's key files read it.
+bool isTrue(const std::string& value) {
+  return value == "true" || value == "1";
+}
+bool isFalse(const std::string& value) {
+  return value == "false" || value == "0";
 }
 
 // A string value as the file holds it: only the escapes the format knows are undone.
@@ -63,6 +86,34 @@ std::string unescapeString(const std::string& value) {
     }
   }
   return out;
+}
+
+// The Exec value of an entry's text, unescaped; empty when it has none or is switched off.
+std::string enabledExec(std::string_view entry) {
+  std::string exec;
+  bool inEntry = false, switchedOff = false;
+  while (!entry.empty()) {
+    const size_t end = std::min(entry.find('\n'), entry.size());
+    std::string line(entry.substr(0, end));
+    entry.remove_prefix(std::min(end + 1, entry.size()));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.starts_with('[')) {
+      inEntry = line == "[Desktop Entry]";
+      continue;
+    }
+    if (!inEntry) continue;
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    std::string key = line.substr(0, equals);
+    while (!key.empty() && key.back() == ' ') key.pop_back();
+    size_t valueStart = equals + 1;
+    while (valueStart < line.size() && line[valueStart] == ' ') ++valueStart;
+    const std::string value = line.substr(valueStart);
+    if (key == "Exec") exec = unescapeString(value);
+    if (key == "Hidden" && isTrue(value)) switchedOff = true;
+    if (key == "X-GNOME-Autostart-enabled" && isFalse(value)) switchedOff = true;
+  }
+  return switchedOff ? std::string() : exec;
 }
 
 bool writeAll(int fd, const std::string& data) {
@@ -133,37 +184,48 @@ std::string autostartEntry(const std::string& programPath) {
   return entry;
 }
 
-XdgAutostartStore::XdgAutostartStore() : folder_(configHome() / "autostart") {}
+std::filesystem::path autostartFolder() {
+  // Only absolute paths count; a relative one is to be ignored.
+  const char* configured = std::getenv("XDG_CONFIG_HOME");
+  if (isAbsolute(configured)) return std::filesystem::path(configured) / "autostart";
+  const char* home = std::getenv("HOME");
+  const std::filesystem::path homeFolder = isAbsolute(home) ? home : passwordHome();
+  return homeFolder.empty() ? homeFolder : homeFolder / ".config" / "autostart";
+}
 
 std::filesystem::path XdgAutostartStore::entryPath(const std::wstring& name) const {
   return folder_ / (toBytes(name) + ".desktop");
 }
 
-std::wstring XdgAutostartStore::entryText(const std::wstring& name) {
-  std::ifstream file(entryPath(name));
-  std::string line, exec;
-  bool inEntry = false, hidden = false;
-  while (std::getline(file, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.starts_with('[')) {
-      inEntry = line == "[Desktop Entry]";
-      continue;
-    }
-    if (!inEntry) continue;
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    std::string key = line.substr(0, equals);
-    while (!key.empty() && key.back() == ' ') key.pop_back();
-    size_t valueStart = equals + 1;
-    while (valueStart < line.size() && line[valueStart] == ' ') ++valueStart;
-    const std::string value = line.substr(valueStart);
-    if (key == "Exec") exec = unescapeString(value);
-    if (key == "Hidden") hidden = value == "true";
+StartupEntry XdgAutostartStore::readEntry(const std::wstring& name) {
+  if (folder_.empty()) return {};
+  const std::filesystem::path path = entryPath(name);
+  const StartupEntry unreadable{{}, fromBytes(path.native())};
+  // Without O_NONBLOCK, opening a FIFO waits for a writer.
+  UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!file) return errno == ENOENT || errno == ENOTDIR ? StartupEntry{} : unreadable;
+  struct stat status {};
+  if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) ||
+      static_cast<unsigned long long>(status.st_size) > kEntrySizeLimit) {
+    return unreadable;
   }
-  return hidden ? std::wstring() : fromBytes(exec);
+  // One byte beyond the limit tells a file that grew since it was measured.
+  std::string text(kEntrySizeLimit + 1, '\0');
+  size_t filled = 0;
+  while (filled < text.size()) {
+    const ssize_t n = ::read(file.get(), text.data() + filled, text.size() - filled);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return unreadable;
+    if (n == 0) break;
+    filled += static_cast<size_t>(n);
+  }
+  if (filled > kEntrySizeLimit) return unreadable;
+  text.resize(filled);
+  return {fromBytes(enabledExec(text)), std::nullopt};
 }
 
 bool XdgAutostartStore::addEntry(const std::wstring& name, const std::wstring& programPath) {
+  if (folder_.empty()) return false;
   std::error_code error;
   // A folder made here is private to the user, as the XDG rules ask.
   if (!std::filesystem::exists(folder_, error)) {
@@ -187,6 +249,8 @@ bool XdgAutostartStore::addEntry(const std::wstring& name, const std::wstring& p
 }
 
 bool XdgAutostartStore::removeEntry(const std::wstring& name) {
+  // Without a home folder no entry can be found, nor said to be gone.
+  if (folder_.empty()) return false;
   return ::unlink(entryPath(name).c_str()) == 0 || errno == ENOENT;
 }
 

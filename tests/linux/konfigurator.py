@@ -2,24 +2,32 @@
 """konfigurator on a Linux desktop (Xvfb, openbox, the accessibility bus), used as a user would,
 with the keyboard and the mouse, and read back as a screen reader reads it:
 - the window: its title and controls by role and name, focus on the first box, Tab, Space,
-  Enter, and Alt+F4, which writes nothing; no text clipped, at scale 1 and at scale 2;
+  Enter, and Alt+F4, which writes nothing; no text clipped, at scale 1 and at scale 2, and with
+  an 11 pt desktop font; the message box's title never cut by the window manager's frame;
 - every combination of the boxes saved: the XDG autostart entries (valid by desktop-file-validate,
   the folder's blanks quoted), an unrelated entry untouched, the confirmation, and the watcher
   following at once (started in this session, or stopped quietly, no tray opened);
 - a missing autostart folder made, a read-only one refused with the failure text;
+- entries it cannot read (a FIFO, a file too big): the window opens at once, and a save leaves
+  them as they are and names them;
 - WWW opening the guide beside the program in the default browser;
 - a logon that starts what the autostart folder holds: trayflush opens d and f, traywatch waits.
 """
 
 import os
+import re
 import shutil
+import stat
 import textwrap
+import xml.etree.ElementTree
 
 import gi
 
 gi.require_version('GdkPixbuf', '2.0')
 gi.require_version('Gio', '2.0')
-from gi.repository import GdkPixbuf, Gio, GLib  # noqa: E402
+gi.require_version('Pango', '1.0')
+gi.require_version('PangoCairo', '1.0')
+from gi.repository import GdkPixbuf, Gio, GLib, Pango, PangoCairo  # noqa: E402
 
 from bed import Bed  # noqa: E402
 
@@ -31,7 +39,7 @@ desktop = bed.start_display(accessible=True)
 import pyatspi  # noqa: E402  (after the accessibility bus is there)
 
 WINDOW, BOX = 'Konfigurator programu zelvo CD', 'Zelvo CD - konfigurator'
-NOW, AT_SHUTDOWN = 'Wysuwaj tacki teraz', 'Wysuwaj tacki przy zamykaniu windows'
+NOW, AT_SHUTDOWN = 'Wysuwaj tacki teraz', 'Wysuwaj tacki przy zamykaniu systemu'
 suite = bed.install('Program Files/Zelvo CD', 'konfigurator', 'trayflush', 'traywatch',
                     'traypop', 'komunikat')
 with open(f'{suite}/PRZEWODNIK.html', 'w') as guide:
@@ -62,9 +70,27 @@ with open(f'{config}/mimeapps.list', 'w') as defaults:
 
 
 def user_env(session='3', **extra):
-    return bed.environment(**desktop, HOME=home, XDG_CONFIG_HOME=config,
-                           XDG_DATA_HOME=os.path.join(home, '.local', 'share'),
-                           XDG_RUNTIME_DIR=runtime, XDG_SESSION_ID=session, **extra)
+    return bed.environment(**dict(desktop, HOME=home, XDG_CONFIG_HOME=config,
+                                  XDG_DATA_HOME=os.path.join(home, '.local', 'share'),
+                                  XDG_RUNTIME_DIR=runtime, XDG_SESSION_ID=session, **extra))
+
+
+def frame_title_width(title):
+    """The title's width in openbox's font for an active window's title (from its configuration)
+    at the display's resolution."""
+    rc = next(path for path in (os.path.expanduser('~/.config/openbox/rc.xml'),
+                                '/etc/xdg/openbox/rc.xml') if os.path.exists(path))
+    ob = '{http://openbox.org/3.4/rc}'
+    font = next(font for font in xml.etree.ElementTree.parse(rc).iter(f'{ob}font')
+                if font.get('place') == 'ActiveWindow')
+    fonts = PangoCairo.FontMap.new()
+    fonts.set_resolution(float(re.search(r'resolution:\s+(\d+)x',
+                                         bed.tool(['xdpyinfo'], desktop)[1]).group(1)))
+    layout = Pango.Layout.new(fonts.create_context())
+    layout.set_font_description(Pango.FontDescription.from_string(' '.join(
+        font.findtext(f'{ob}{part}') for part in ('name', 'weight', 'size'))))
+    layout.set_text(title, -1)
+    return layout.get_pixel_size()[0]
 
 
 def entries():
@@ -171,6 +197,17 @@ class Konfigurator:
         collect(box)
         return labels
 
+    def box_title_fits(self):
+        """Whether the box's frame has room for its whole title beside the frame's icon and
+        three buttons, taken generously as six title bars' heights."""
+        box = bed.tool(['xdotool', 'search', '--sync', '--onlyvisible', '--name', BOX],
+                       desktop)[1].split()[-1]
+        left, right, top, _ = map(int, re.findall(r'\d+', bed.tool(
+            ['xprop', '-id', box, '_NET_FRAME_EXTENTS'], desktop)[1].partition('=')[2]))
+        width = re.search(r'Geometry: (\d+)x', bed.tool(['xdotool', 'getwindowgeometry', box],
+                                                        desktop)[1]).group(1)
+        return left + int(width) + right >= frame_title_width(BOX) + 6 * top
+
     def dismiss_and_end(self):
         ids = bed.tool(['xdotool', 'search', '--sync', '--onlyvisible', '--name', BOX],
                        desktop)[1].split()
@@ -206,6 +243,7 @@ bed.expect_eq('Alt+F4 closes it and writes nothing, starts nothing',
 for wanted, mouse in (((1, 1), False), ((1, 0), True), ((0, 0), False), ((0, 1), True)):
     k = Konfigurator()
     shown = k.save(wanted, mouse)
+    title_fits = k.box_title_fits()
     watching = bed.iterate_until(lambda: watchers() == wanted[1], 10)
     run = k.dismiss_and_end()
     expected = dict(OTHER, **(NOW_ENTRY if wanted[0] else {}),
@@ -216,6 +254,7 @@ for wanted, mouse in (((1, 1), False), ((1, 0), True), ((0, 0), False), ((0, 1),
                   (shown, entries(), (run.returncode, run.timed_out)))
     bed.check(f'saved {wanted}: a watcher waits in the session exactly when the box is ticked',
               watching)
+    bed.check(f'saved {wanted}: the box\'s frame shows its whole title', title_fits)
     valid = [bed.tool(['desktop-file-validate', os.path.join(autostart, name)], desktop)
              for name in entries() if name.startswith('Wysuwaj')]
     bed.expect_eq(f'saved {wanted}: desktop-file-validate finds nothing', [(0, '')] * len(valid),
@@ -244,6 +283,33 @@ bed.expect_eq('a read-only folder: the failure is said, nothing changes, no watc
               (['Nie udało się zapisać ustawień.'], before, 0),
               (shown, entries(), watchers()))
 os.chmod(autostart, 0o700)
+
+# -- Entries it cannot read: a FIFO (opened the usual way, it waits for a writer) and a file far
+#    bigger than any entry. The window opens at once, both boxes clear; a save that would replace
+#    the one and delete the other leaves both as they are and names them.
+fifo, big = (os.path.join(autostart, f'{name}.desktop')
+             for name in ('WysuwajTeraz', 'WysuwajPotem'))
+os.remove(fifo)
+os.mkfifo(fifo, 0o600)
+with open(big, 'w') as entry:
+    entry.write(f'[Desktop Entry]\nExec={suite}/traywatch\n' + '#' * 100_000 + '\n')
+size = os.path.getsize(big)
+k = Konfigurator()
+opened_with = k.boxes() if k.window else None
+shown = k.save((1, 0), mouse=False)
+run = k.dismiss_and_end()
+bed.expect_eq('unreadable entries: the window at once, unticked; a save leaves them, names them',
+              ([0, 0], [f'Nie mogę odczytać pliku: {fifo}\nNie mogę odczytać pliku: {big}\n\n'
+                        f'Ustawienia „{NOW}” i „{AT_SHUTDOWN}” nie zostały zapisane, a pliki '
+                        'zostały pozostawione bez zmian. Sprawdź, czy to zwykłe pliki, które '
+                        'możesz odczytać, albo usuń je i zapisz ustawienia jeszcze raz.'],
+               True, size, (0, False)),
+              (opened_with, shown, stat.S_ISFIFO(os.stat(fifo).st_mode), os.path.getsize(big),
+               (run.returncode, run.timed_out)))
+os.remove(fifo)
+os.remove(big)
+with open(fifo, 'w') as entry:
+    entry.write(NOW_ENTRY['WysuwajTeraz.desktop'])
 
 # -- WWW: the guide beside the program, in the default browser; the window stays as it was.
 k = Konfigurator()
@@ -308,6 +374,7 @@ def clipped(konfigurator, scale):
 
 
 cut, looked_at, shot = clipped(k, 1)
+width_at_10 = k.window.queryComponent().getExtents(pyatspi.WINDOW_COORDS).width
 k.keys('alt+F4')
 k.end()
 bed.expect_eq('scale 1: every text inside its control (frame label, 2 boxes, paragraph, 2 '
@@ -317,9 +384,25 @@ cut, looked_at, shot2 = clipped(k, 2)
 k.keys('alt+F4')
 k.end()
 bed.expect_eq('scale 2: every text inside its control', ([], 6), (cut, looked_at))
+
+# GNOME's 11 pt (a Wayland session's too), through GTK's settings file: the window grows, no text
+# is clipped, and the box's title still fits its frame.
+settings = os.path.join(bed.root, 'settings')
+os.makedirs(os.path.join(settings, 'gtk-4.0'))
+with open(os.path.join(settings, 'gtk-4.0', 'settings.ini'), 'w') as ini:
+    ini.write('[Settings]\ngtk-font-name=DejaVu Sans 11\n')
+k = Konfigurator(XDG_CONFIG_DIRS=settings)
+cut, looked_at, shot11 = clipped(k, 11)
+width_at_11 = k.window.queryComponent().getExtents(pyatspi.WINDOW_COORDS).width
+shown = k.save(k.boxes(), mouse=False)
+title_fits = k.box_title_fits()
+k.dismiss_and_end()
+bed.expect_eq('11 pt: a wider window, every text inside its control, the whole title on the box',
+              (True, [], 6, ['Ustawienia zostały zapisane'], True),
+              (width_at_11 > width_at_10, cut, looked_at, shown, title_fits))
 screenshots = os.path.join(os.environ.get('ZELVO_LINUX_SCRATCH', bed.root), 'screenshots')
 os.makedirs(screenshots, exist_ok=True)
-for picture in (shot, shot2):
+for picture in (shot, shot2, shot11):
     shutil.copy(picture, screenshots)
 
 # -- A logon in a new session starts what the autostart folder holds, by the desktop-entry

@@ -4,6 +4,7 @@
 
 #include "services/fake/fake_registry.h"
 #include "services/fake/fake_services.h"
+#include "services/fake/fake_startup_store.h"
 #include "services/run_key_store.h"
 #include "tests/unit/wiring.h"
 
@@ -19,7 +20,7 @@ struct Fixture {
   fake::FakeServices services;
   RunKeyStore runKey{registry};
   Autostart autostart{runKey, services};
-  SettingsWindow window{konfiguratorServices(services), autostart};
+  SettingsWindow window{konfiguratorServices(services), autostart, kWindowsTexts};
 
   Fixture() {
     services.folder = kSuite;
@@ -170,7 +171,9 @@ TEST(SaveTest, AFailedWriteOrDeleteIsReportedInsteadOfTheConfirmation) {
     EXPECT_EQ(f.services.messageBoxes[0].title, std::nullopt);
     EXPECT_EQ(f.services.log.back(), L"end");
     // A failure with the first entry does not keep the second from being saved.
-    EXPECT_EQ(f.registry.opens.size(), 2u);
+    EXPECT_EQ(std::count_if(f.registry.opens.begin(), f.registry.opens.end(),
+                            [](const fake::KeyOpen& open) { return open.access == kWriteAccess; }),
+              2);
   }
 }
 
@@ -192,7 +195,10 @@ TEST(SaveTest, AWatcherThatWouldNotStopIsReportedInsteadOfTheConfirmation) {
   EXPECT_TRUE(fake::endsProgram([&] { f.window.click(kCommand1); }));
   EXPECT_EQ(f.stored(kEjectAtShutdownValue), std::nullopt);  // the setting itself is saved
   ASSERT_EQ(f.services.messageBoxes.size(), 1u);
-  EXPECT_EQ(f.services.messageBoxes[0].text, kWatcherNotStoppedMessage);
+  EXPECT_EQ(f.services.messageBoxes[0].text,
+            L"Ustawienie „Wysuwaj tacki przy zamykaniu windows” zostało zapisane, ale nie udało "
+            L"się zatrzymać czekającego programu traywatch: przy zamykaniu systemu w tej sesji "
+            L"może on jeszcze wysunąć tackę napędu CD.");
   EXPECT_EQ(f.services.messageBoxes[0].style, 48u);
 }
 
@@ -208,6 +214,9 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
   };
   const std::wstring advice =
       L" Rozpakuj cały folder Zelvo CD i uruchom konfigurator z rozpakowanego folderu.";
+  const std::wstring linuxAdvice =
+      L" Zainstaluj ponownie pakiet zelvo-cd (sudo apt install --reinstall zelvo-cd) i uruchom "
+      L"konfigurator z menu aplikacji.";
   const Case cases[] = {
       {"loneKonfiguratorFromAZip",
        kWindowsPaths,
@@ -243,8 +252,8 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
        true,
        false,
        L"Nie mogę znaleźć pliku: /opt/zelvo/traywatch\n"
-       L"\nUstawienie „Wysuwaj tacki przy zamykaniu windows” nie zostało zapisane." +
-           advice},
+       L"\nUstawienie „Wysuwaj tacki przy zamykaniu systemu” nie zostało zapisane." +
+           linuxAdvice},
       {"clearingAlwaysWorks",
        kWindowsPaths,
        L"C:\\Temp",
@@ -258,6 +267,8 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Fixture f;
+    SettingsWindow window{konfiguratorServices(f.services), f.autostart,
+                          c.paths.separator == L'/' ? kLinuxTexts : kWindowsTexts};
     f.services.paths = c.paths;
     f.services.folder = c.folder;
     f.services.programFiles.clear();
@@ -268,7 +279,7 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
     f.store(kEjectAtShutdownValue, L"Z:\\stare\\traywatch.exe");
     f.services.checks = {{kCheck1, c.check1}, {kCheck2, c.check2}};
 
-    EXPECT_TRUE(fake::endsProgram([&] { f.window.click(kCommand1); }));
+    EXPECT_TRUE(fake::endsProgram([&] { window.click(kCommand1); }));
     ASSERT_EQ(f.services.messageBoxes.size(), 1u);
     EXPECT_EQ(f.services.messageBoxes[0].text, c.message);
     EXPECT_EQ(f.services.messageBoxes[0].style, c.message == kSavedMessage ? 64u : 48u);
@@ -285,6 +296,61 @@ TEST(SaveTest, WritesNoEntryForAProgramThatIsNotThere) {
         f.stored(kEjectAtShutdownValue),
         after(c.check2 == 1, c.atShutdownWritten, L"Z:\\stare\\traywatch.exe", L"traywatch.exe"));
     EXPECT_TRUE(f.services.starts.empty());  // no watcher for an entry that was not written
+  }
+}
+
+TEST(SaveTest, LeavesAnUnreadableEntryAsItIsAndNamesIt) {
+  const std::wstring now = L"/home/ja/.config/autostart/WysuwajTeraz.desktop",
+                     atShutdown = L"/home/ja/.config/autostart/WysuwajPotem.desktop";
+  struct Case {
+    std::map<std::wstring, std::wstring> unreadable;
+    int checks;                        // both boxes' state at the save
+    std::vector<std::wstring> writes;  // what the store was asked to do
+    std::wstring message;
+  };
+  const Case cases[] = {
+      // Ticked, it would be replaced; the other box is saved as ever.
+      {{{kEjectNowValue, now}},
+       1,
+       {L"add WysuwajPotem /usr/lib/zelvo-cd/traywatch"},
+       L"Nie mogę odczytać pliku: " + now +
+           L"\n\nUstawienie „Wysuwaj tacki teraz” nie zostało zapisane, a plik został "
+           L"pozostawiony bez zmian. Sprawdź, czy to zwykły plik, który możesz odczytać, albo usuń "
+           L"go i zapisz ustawienia jeszcze raz."},
+      // Cleared, they would be deleted and the waiting watcher stopped.
+      {{{kEjectNowValue, now}, {kEjectAtShutdownValue, atShutdown}},
+       0,
+       {},
+       L"Nie mogę odczytać pliku: " + now + L"\nNie mogę odczytać pliku: " + atShutdown +
+           L"\n\nUstawienia „Wysuwaj tacki teraz” i „Wysuwaj tacki przy zamykaniu systemu” nie "
+           L"zostały zapisane, a pliki zostały pozostawione bez zmian. Sprawdź, czy to zwykłe "
+           L"pliki, które możesz odczytać, albo usuń je i zapisz ustawienia jeszcze raz."},
+  };
+  for (const Case& c : cases) {
+    fake::FakeServices services;
+    services.paths = kLinuxPaths;
+    services.folder = L"/usr/lib/zelvo-cd";
+    for (const wchar_t* program : {L"trayflush", L"traywatch", L"traypop"}) {
+      services.programFiles.insert(services.folder + L"/" + program);
+    }
+    services.watcherWaiting = true;
+    fake::FakeStartupStore store;
+    store.entries = {{kEjectNowValue, L"/stare/trayflush"}, {kEjectAtShutdownValue, L"/stare/tw"}};
+    store.unreadable = c.unreadable;
+    Autostart autostart(store, services);
+    SettingsWindow window(konfiguratorServices(services), autostart, kLinuxTexts);
+
+    window.load();  // an entry that cannot be read shows unticked
+    EXPECT_EQ(services.checks[kCheck1], 0);
+    EXPECT_EQ(services.checks[kCheck2], c.unreadable.contains(kEjectAtShutdownValue) ? 0 : 1);
+    services.checks = {{kCheck1, c.checks}, {kCheck2, c.checks}};
+    EXPECT_TRUE(fake::endsProgram([&] { window.click(kCommand1); }));
+    EXPECT_EQ(store.log, c.writes);
+    EXPECT_EQ(store.unreadable, c.unreadable);
+    EXPECT_TRUE(services.watcherWaiting);
+    ASSERT_EQ(services.messageBoxes.size(), 1u);
+    EXPECT_EQ(services.messageBoxes[0].text, c.message);
+    EXPECT_EQ(services.messageBoxes[0].style, 48u);
   }
 }
 

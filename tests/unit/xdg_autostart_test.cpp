@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,6 +9,7 @@
 
 #include "configurator/autostart.h"
 #include "services/fake/fake_services.h"
+#include "services/linux/wide_text.h"
 #include "services/linux/xdg_autostart_store.h"
 
 namespace zelvo::linux_os {
@@ -72,25 +75,28 @@ TEST_F(StoreFixture, AddsReadsAndRemovesOnlyItsOwnEntries) {
             "TryExec=/home/ja/Zelvo CD/trayflush\n"
             "NoDisplay=true\n"
             "X-GNOME-Autostart-enabled=true\n");
-  EXPECT_EQ(store.entryText(L"WysuwajTeraz"), L"\"/home/ja/Zelvo CD/trayflush\"");
-  EXPECT_EQ(store.entryText(L"WysuwajPotem"), L"");
+  EXPECT_EQ(store.readEntry(L"WysuwajTeraz").text, L"\"/home/ja/Zelvo CD/trayflush\"");
+  EXPECT_EQ(store.readEntry(L"WysuwajPotem").text, L"");
 
   // Overwritten whole; another program's entry is never touched.
   write("inny.desktop", "[Desktop Entry]\nType=Application\nExec=inny\n");
   ASSERT_TRUE(store.addEntry(L"WysuwajTeraz", L"/usr/lib/zelvo-cd/trayflush"));
-  EXPECT_EQ(store.entryText(L"WysuwajTeraz"), L"/usr/lib/zelvo-cd/trayflush");
+  EXPECT_EQ(store.readEntry(L"WysuwajTeraz").text, L"/usr/lib/zelvo-cd/trayflush");
   EXPECT_TRUE(store.removeEntry(L"WysuwajTeraz"));
   EXPECT_TRUE(store.removeEntry(L"WysuwajTeraz"));  // already gone counts as removed
   EXPECT_EQ(files(), std::vector<std::string>{"inny.desktop"});
   EXPECT_EQ(read(folder / "inny.desktop"), "[Desktop Entry]\nType=Application\nExec=inny\n");
 }
 
-TEST_F(StoreFixture, PresenceIsANonEmptyExecOfAnEntryThatIsNotHidden) {
+TEST_F(StoreFixture, PresenceIsANonEmptyExecOfAnEntryThatIsSwitchedOn) {
   const std::pair<std::string, std::wstring> cases[] = {
       {"[Desktop Entry]\nExec=/opt/z/trayflush\n", L"/opt/z/trayflush"},
       {"[Desktop Entry]\r\nExec = /opt/z/trayflush\r\n", L"/opt/z/trayflush"},
       {"[Desktop Entry]\nExec=/opt/z/trayflush\nHidden=true\n", L""},
       {"[Desktop Entry]\nExec=/opt/z/trayflush\nHidden=false\n", L"/opt/z/trayflush"},
+      // Switched off as the desktops' start-up settings write it, in GLib's booleans.
+      {"[Desktop Entry]\nExec=/opt/z/trayflush\nHidden=1\n", L""},
+      {"[Desktop Entry]\nExec=/opt/z/trayflush\nX-GNOME-Autostart-enabled=false\n", L""},
       {"[Desktop Entry]\nExec=\n", L""},
       {"[Desktop Entry]\nName=x\n", L""},
       {"[Other Group]\nExec=/opt/z/trayflush\n", L""},
@@ -98,8 +104,80 @@ TEST_F(StoreFixture, PresenceIsANonEmptyExecOfAnEntryThatIsNotHidden) {
   };
   for (const auto& [text, expected] : cases) {
     write("WysuwajPotem.desktop", text);
-    EXPECT_EQ(store.entryText(L"WysuwajPotem"), expected) << text;
+    const StartupEntry entry = store.readEntry(L"WysuwajPotem");
+    EXPECT_EQ(entry.text, expected) << text;
+    EXPECT_EQ(entry.unreadableAt, std::nullopt) << text;
   }
+}
+
+// An entry of exactly this many bytes: its Exec line, then a comment.
+std::string entryOfSize(size_t size) {
+  const std::string exec = "[Desktop Entry]\nExec=/opt/z/traywatch\n#";
+  return exec + std::string(size - exec.size(), '#');
+}
+
+TEST_F(StoreFixture, ReadsOnlyAPlainFileUpToTheLimitAndNeverWaits) {
+  struct Case {
+    void (*make)(const fs::path&);  // what lies at the entry's path
+    std::wstring text;
+    bool unreadable;
+  };
+  const bool asRoot = ::geteuid() == 0;  // root reads any file, whatever its mode
+  const Case cases[] = {
+      {[](const fs::path& p) { std::ofstream(p) << entryOfSize(kEntrySizeLimit); },
+       L"/opt/z/traywatch", false},
+      {[](const fs::path& p) { std::ofstream(p) << entryOfSize(kEntrySizeLimit + 1); }, L"", true},
+      // Opened for reading the usual way, a FIFO waits for a writer that never comes.
+      {[](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, L"", true},
+      {[](const fs::path& p) { fs::create_directory(p); }, L"", true},
+      {[](const fs::path& p) {
+         std::ofstream(p) << entryOfSize(100);
+         fs::permissions(p, fs::perms::none);
+       },
+       asRoot ? L"/opt/z/traywatch" : L"", !asRoot},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const fs::path path = folder / "WysuwajPotem.desktop";
+    cases[i].make(path);
+    const StartupEntry entry = store.readEntry(L"WysuwajPotem");
+    EXPECT_EQ(entry.text, cases[i].text) << "case " << i;
+    EXPECT_EQ(entry.unreadableAt,
+              cases[i].unreadable ? std::optional(fromBytes(path.native())) : std::nullopt)
+        << "case " << i;
+  }
+}
+
+TEST(AutostartFolderTest, FromXdgConfigHomeOrHomeOrElseThePasswordDatabase) {
+  const fs::path fromDatabase = fs::path(::getpwuid(::getuid())->pw_dir) / ".config/autostart";
+  const std::tuple<const char*, const char*, fs::path> cases[] = {
+      {"/x/config", "/h", "/x/config/autostart"},
+      {"relative/config", "/h", "/h/.config/autostart"},  // only absolute paths count
+      {nullptr, nullptr, fromDatabase},
+      {"", "relative/home", fromDatabase},
+  };
+  const auto set = [](const char* name, const char* value) {
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  };
+  const auto saved = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+  };
+  const std::optional<std::string> configHomeBefore = saved("XDG_CONFIG_HOME"),
+                                   homeBefore = saved("HOME");
+  for (const auto& [configHome, homeFolder, expected] : cases) {
+    set("XDG_CONFIG_HOME", configHome);
+    set("HOME", homeFolder);
+    EXPECT_EQ(autostartFolder(), expected);
+  }
+  set("XDG_CONFIG_HOME", configHomeBefore ? configHomeBefore->c_str() : nullptr);
+  set("HOME", homeBefore ? homeBefore->c_str() : nullptr);
+
+  // With no home folder at all, nothing is written or removed anywhere.
+  XdgAutostartStore nowhere{fs::path()};
+  EXPECT_FALSE(nowhere.addEntry(L"WysuwajTeraz", L"/usr/lib/zelvo-cd/trayflush"));
+  EXPECT_FALSE(nowhere.removeEntry(L"WysuwajTeraz"));
 }
 
 TEST_F(StoreFixture, AnEntryThatCannotBeWrittenLeavesNothingBehind) {
@@ -125,7 +203,7 @@ TEST_F(StoreFixture, TheEntriesOfTheSuiteThroughAutostart) {
   ASSERT_TRUE(autostart.addEjectAtShutdown());
   EXPECT_EQ(autostart.isEjectAtShutdownOn(), 1);
   EXPECT_EQ(autostart.isEjectNowOn(), 0);
-  EXPECT_EQ(store.entryText(L"WysuwajPotem"), L"/usr/lib/zelvo-cd/traywatch");
+  EXPECT_EQ(store.readEntry(L"WysuwajPotem").text, L"/usr/lib/zelvo-cd/traywatch");
   EXPECT_NE(read(folder / "WysuwajPotem.desktop").find("Name=Zelvo CD – wysuwanie tacki przy"),
             std::string::npos);
   ASSERT_TRUE(autostart.removeEjectAtShutdown());

@@ -121,8 +121,8 @@ int wmain() {
   RegistryValue stored;
   store.readValue(zelvo::kCurrentUser, zelvo::kRunKey, L"WysuwajPotem", stored, REG_SZ);
   expect(stored == RegistryValue(L"\"" + path + L"\""), "quoted, and read back exactly");
-  expect(store.entryText(L"WysuwajPotem") == L"\"" + path + L"\"", "its text is there");
-  expect(store.removeEntry(L"WysuwajPotem") && store.entryText(L"WysuwajPotem").empty(),
+  expect(store.readEntry(L"WysuwajPotem").text == L"\"" + path + L"\"", "its text is there");
+  expect(store.removeEntry(L"WysuwajPotem") && store.readEntry(L"WysuwajPotem").text.empty(),
          "removed, it is gone");
   expect(store.removeEntry(L"WysuwajPotem"), "removing it again is no failure");
 
