@@ -21,6 +21,7 @@ set(ZELVO_STATIC_RUNTIME -static-libstdc++ -static-libgcc)
 # only for a disc that must be unmounted first (services/linux/udisks.cpp).
 add_library(zelvo_linux STATIC
   services/linux/wide_text.cpp
+  services/linux/home_folder.cpp
   services/linux/meeting_place.cpp
   services/linux/linux_process.cpp
   services/linux/optical_drives.cpp

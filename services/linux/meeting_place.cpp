@@ -1,7 +1,6 @@
 #include "services/linux/meeting_place.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,7 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+
+#include "services/linux/home_folder.h"
 
 namespace zelvo::linux_os {
 namespace {
@@ -43,8 +43,9 @@ UniqueFd privateFolder(const std::string& path) {
 // Without a runtime folder: zelvo-cd in the user's cache folder, made private when it is new.
 std::string fallbackFolderPath() {
   const char* cacheHome = std::getenv("XDG_CACHE_HOME");
-  const std::string cache = cacheHome && cacheHome[0] == '/' ? cacheHome : homeFolder() + "/.cache";
-  if (cache[0] != '/') return {};
+  const std::string home = homeFolder();
+  if ((!cacheHome || cacheHome[0] != '/') && home.empty()) return {};
+  const std::string cache = cacheHome && cacheHome[0] == '/' ? cacheHome : home + "/.cache";
   ::mkdir(cache.c_str(), 0700);
   const std::string folder = cache + "/zelvo-cd";
   ::mkdir(folder.c_str(), 0700);
@@ -80,19 +81,6 @@ bool lockHeld(const MeetingPlace& place) {
                                    O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
   flock lock = wholeFile(F_WRLCK);
   return lockFile && ::fcntl(lockFile.get(), F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
-}
-
-std::string homeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home && home[0] == '/') return home;
-  long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 4096);
-  passwd entry{};
-  passwd* found = nullptr;
-  while (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE) {
-    buffer.resize(buffer.size() * 2);
-  }
-  return found && found->pw_dir && found->pw_dir[0] == '/' ? found->pw_dir : std::string();
 }
 
 std::optional<MeetingPlace> meetingPlace(std::string_view programName) {

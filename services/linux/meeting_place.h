@@ -38,7 +38,4 @@ UniqueFd takeLock(const MeetingPlace& place, bool& heldElsewhere);
 // that starts just then believe itself the second.
 bool lockHeld(const MeetingPlace& place);
 
-// The user's home folder: $HOME, or the password database's when it is unset, as GLib does.
-std::string homeFolder();
-
 }  // namespace zelvo::linux_os

@@ -1,7 +1,6 @@
 #include "services/linux/xdg_autostart_store.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "services/linux/home_folder.h"
 #include "services/linux/unique_any.h"
 #include "services/linux/wide_text.h"
 
@@ -29,23 +29,6 @@ constexpr ProgramDescription kDescriptions[] = {
     {"traywatch", "Zelvo CD – wysuwanie tacki przy zamykaniu systemu",
      "Czeka niewidocznie i wysuwa tackę napędu CD z płytą przy wylogowaniu lub zamykaniu systemu"},
 };
-
-// The home folder the password database gives the user; empty when it gives none.
-std::filesystem::path passwordHome() {
-  const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(suggested > 0 ? static_cast<size_t>(suggested) : 4096);
-  passwd entry{};
-  passwd* found = nullptr;
-  int error = 0;
-  // The suggestion is only a hint: a longer record asks for more room, up to a sane bound.
-  while ((error = ::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found)) ==
-             ERANGE &&
-         buffer.size() < 1024 * 1024) {
-    buffer.resize(buffer.size() * 2);
-  }
-  if (error != 0 || !found || !found->pw_dir || found->pw_dir[0] != '/') return {};
-  return found->pw_dir;
-}
 
 bool isAbsolute(const char* path) {
   return path && path[0] == '/';
@@ -188,9 +171,8 @@ std::filesystem::path autostartFolder() {
   // Only absolute paths count; a relative one is to be ignored.
   const char* configured = std::getenv("XDG_CONFIG_HOME");
   if (isAbsolute(configured)) return std::filesystem::path(configured) / "autostart";
-  const char* home = std::getenv("HOME");
-  const std::filesystem::path homeFolder = isAbsolute(home) ? home : passwordHome();
-  return homeFolder.empty() ? homeFolder : homeFolder / ".config" / "autostart";
+  const std::filesystem::path home = homeFolder();
+  return home.empty() ? home : home / ".config" / "autostart";
 }
 
 std::filesystem::path XdgAutostartStore::entryPath(const std::wstring& name) const {
