@@ -32,7 +32,8 @@ window_picture() {
     return 1
   fi
   while [ "$SECONDS" -lt "$deadline" ]; do
-    import -display "$DISPLAY" -window root png:- | convert - -trim +repage -strip "$shot" 2>/dev/null
+    import -display "$DISPLAY" -window root png:- |
+      convert - -trim +repage -strip "$shot" 2>/dev/null
     last=$seen
     seen=$(identify -format '%w %h %k %#' "$shot")
     read -r -a capture <<<"$seen"
