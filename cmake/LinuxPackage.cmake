@@ -1,27 +1,37 @@
 # The Debian package: the programs side by side in /usr/lib/zelvo-cd (the launchers find traypop
 # beside themselves), traypop and konfigurator on the PATH, the menu entry with the suite's icon,
-# the guide, the manual pages. Built with `cpack` in build/linux (scripts/package.sh does it).
+# its AppStream entry, the guide, the manual pages. Built with `cpack` in build/linux
+# (scripts/package.sh does it, dating it with SOURCE_DATE_EPOCH, under umask 022).
 include(GNUInstallDirs)
 set(ZELVO_PACKAGE_FOLDER lib/zelvo-cd)
+set(ZELVO_DATA_FOLDER ${CMAKE_INSTALL_DATAROOTDIR}/zelvo-cd)
 set(ZELVO_DOC_FOLDER ${CMAKE_INSTALL_DATAROOTDIR}/doc/zelvo-cd)
 
 install(TARGETS traypop trayflush traywatch konfigurator komunikat
         RUNTIME DESTINATION ${ZELVO_PACKAGE_FOLDER})
 
-# Relative links, made here and installed as links: /usr/bin/traypop and /usr/bin/konfigurator,
-# and the guide beside the programs, where konfigurator's WWW looks for it.
+# Relative links, made here and installed as links: /usr/bin/traypop and /usr/bin/konfigurator;
+# the guide beside the programs, where konfigurator's WWW looks for it, and in the doc folder,
+# which the guide itself may not need (minimal systems leave /usr/share/doc out).
 set(ZELVO_LINKS ${CMAKE_BINARY_DIR}/package-links)
-file(MAKE_DIRECTORY ${ZELVO_LINKS}/bin ${ZELVO_LINKS}/program)
+file(MAKE_DIRECTORY ${ZELVO_LINKS}/bin ${ZELVO_LINKS}/program ${ZELVO_LINKS}/doc)
 foreach(program traypop konfigurator)
   file(CREATE_LINK ../${ZELVO_PACKAGE_FOLDER}/${program} ${ZELVO_LINKS}/bin/${program} SYMBOLIC)
 endforeach()
-file(CREATE_LINK ../../${ZELVO_DOC_FOLDER}/PRZEWODNIK.html ${ZELVO_LINKS}/program/PRZEWODNIK.html
-     SYMBOLIC)
+file(CREATE_LINK ../../${ZELVO_DATA_FOLDER}/PRZEWODNIK.html
+     ${ZELVO_LINKS}/program/PRZEWODNIK.html SYMBOLIC)
+file(CREATE_LINK ../../zelvo-cd/PRZEWODNIK.html ${ZELVO_LINKS}/doc/PRZEWODNIK.html SYMBOLIC)
 install(DIRECTORY ${ZELVO_LINKS}/bin/ DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${ZELVO_LINKS}/program/ DESTINATION ${ZELVO_PACKAGE_FOLDER})
+install(DIRECTORY ${ZELVO_LINKS}/doc/ DESTINATION ${ZELVO_DOC_FOLDER})
 
-install(FILES packaging/linux/zelvo-cd-konfigurator.desktop
+# The menu entry and, under the same id, the entry that lists konfigurator in software centres.
+install(FILES packaging/linux/cd.zelvo.konfigurator.desktop
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+install(FILES packaging/linux/cd.zelvo.konfigurator.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
+install(FILES packaging/linux/lintian-overrides RENAME zelvo-cd
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides)
 foreach(size 16 32 48 64 128 256)
   install(FILES resources/hicolor/${size}/zelvo-cd.png
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps)
@@ -48,8 +58,8 @@ add_custom_command(OUTPUT ${ZELVO_COMPRESSED}/PRZEWODNIK.html
                            ${CMAKE_SOURCE_DIR}/scripts/guide_page.sh ${ZELVO_GUIDE_PICTURES})
 list(APPEND ZELVO_COMPRESSED_FILES ${ZELVO_COMPRESSED}/PRZEWODNIK.html)
 add_custom_target(package_documents ALL DEPENDS ${ZELVO_COMPRESSED_FILES})
-install(FILES ${ZELVO_COMPRESSED}/changelog.gz ${ZELVO_COMPRESSED}/PRZEWODNIK.html
-              packaging/linux/copyright
+install(FILES ${ZELVO_COMPRESSED}/PRZEWODNIK.html DESTINATION ${ZELVO_DATA_FOLDER})
+install(FILES ${ZELVO_COMPRESSED}/changelog.gz packaging/linux/copyright
         DESTINATION ${ZELVO_DOC_FOLDER})
 
 set(CPACK_GENERATOR DEB)

@@ -1,8 +1,9 @@
 ; Per-user installer for Zelvo CD: no administrator rights, installs into the user's own
 ; programs folder, adds a Start-menu shortcut to the configurator and an entry in the user's
 ; list of installed programs. Built by scripts/package.sh with:
-;   makensis -DVERSION=x.y.z -DFILES=dir -DOUT=file zelvo-cd.nsi
-; where FILES holds the release's files with their release dates (they are stored with them).
+;   makensis -DVERSION=x.y.z -DFILES=dir -DPICTURES=dir -DOUT=file zelvo-cd.nsi
+; where FILES holds the release's files and PICTURES its icon and side picture, all with the
+; release's date (NSIS stores each file's date, the side picture's too).
 Unicode true
 Target amd64-unicode
 RequestExecutionLevel user
@@ -16,6 +17,10 @@ SetCompressor /SOLID lzma
 !endif
 !ifndef FILES
   !error "FILES is required"
+!endif
+; The release passes copies dated like it; a build for a test may take the pictures as they are.
+!ifndef PICTURES
+  !define PICTURES "..\resources"
 !endif
 !ifndef OUT
   !error "OUT is required"
@@ -50,9 +55,9 @@ VIAddVersionKey /LANG=1045 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1045 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1045 "LegalCopyright" "Copyright (c) 2026 Zelvo CD, licencja MIT"
 
-!define MUI_ICON "..\resources\zelvo.ico"
-!define MUI_UNICON "..\resources\zelvo.ico"
-!define MUI_WELCOMEFINISHPAGE_BITMAP "..\resources\installer.bmp"
+!define MUI_ICON "${PICTURES}\zelvo.ico"
+!define MUI_UNICON "${PICTURES}\zelvo.ico"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${PICTURES}\installer.bmp"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\konfigurator.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Uruchom konfigurator"
 !insertmacro MUI_PAGE_DIRECTORY

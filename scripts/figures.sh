@@ -61,7 +61,7 @@ wine "$ZELVO_BIN/traywatch.exe" >/dev/null 2>&1 &
 echo "traywatch:    $(idle_figures 'traywatch[.]exe')"
 
 echo
-echo "== Linux programs: sizes (stripped, as a package ships them) and the libraries they load"
+echo "== Linux programs: sizes (stripped, as a package ships them; aim: traypop, trayflush and traywatch at most 64 KiB, konfigurator at most 96 KiB) and the libraries they load"
 for program in traypop trayflush traywatch konfigurator komunikat; do
   file=$ZELVO_SOURCE/build/linux/bin/$program
   stripped=$(mktemp)

@@ -16,13 +16,9 @@ wine reg add "$run_key" /v WysuwajPotem /d "\"$installed\\traywatch.exe\"" /f >/
 
 window='Konfigurator programu zelvo CD'
 wine "$folder/konfigurator.exe" >/dev/null 2>&1 &
-uidriver wait "$window" 15000 >/dev/null
+window_picture "$window" "$pictures/konfigurator.png"
 [ "$(uidriver check "$window" 'Wysuwaj tacki przy zamykaniu windows')" = 1 ] ||
   { echo "the window did not open with both functions on" >&2; exit 1; }
-# The screen is black around the window: trimmed, the picture is the window itself. No text
-# chunks (dates), so that the same window gives the same file.
-import -display "$DISPLAY" -window root png:- | convert - -trim +repage -strip \
-  "$pictures/konfigurator.png"
 uidriver close "$window" >/dev/null # the close box writes nothing
 wait_until 10 not_running 'konfigurator[.]exe'
 

@@ -5,10 +5,11 @@
 # and the Linux one in build/linux (scripts/build.sh makes them); with --windows-only, only the
 # Windows release, from the Windows build alone.
 #
-# The same commit gives the same bytes wherever and whenever it is packaged: every file is
-# dated with the commit's time (SOURCE_DATE_EPOCH when it is set), the zip lists its entries in
-# a fixed order, in UTC, without owners or permissions of the machine, and the installer stores
-# those same files with those dates.
+# The same commit gives the same bytes wherever and whenever it is packaged, from any clone:
+# every file is dated with the commit's time (SOURCE_DATE_EPOCH when it is set), never with the
+# checkout's; the zip lists its entries in a fixed order, in UTC, without owners or permissions
+# of the machine; the installer stores those same files, and copies of the pictures it carries,
+# with those dates; the Debian package gets the date as SOURCE_DATE_EPOCH.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 version=$(sed -n 's/^project(ZelvoCD VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -35,11 +36,19 @@ chmod 644 "$out/$folder"/*
 touch -d "@$epoch" "$out/$folder"/* "$out/$folder"
 (cd "$out" && find "$folder" | LC_ALL=C sort |
   TZ=UTC zip -q -X -@ "zelvo-cd-$version-win64.zip")
-makensis -V2 -DVERSION="$version" -DFILES="$PWD/$out/$folder" \
+# NSIS stores the date of every file it carries, its side picture too: it takes them from a
+# copy dated like the release, outside the release folder.
+pictures=build/installer-pictures
+rm -rf "$pictures"
+mkdir -p "$pictures"
+cp resources/zelvo.ico resources/installer.bmp "$pictures/"
+touch -d "@$epoch" "$pictures"/*
+makensis -V2 -DVERSION="$version" -DFILES="$PWD/$out/$folder" -DPICTURES="$PWD/$pictures" \
   -DOUT="$PWD/$out/zelvo-cd-$version-setup.exe" packaging/zelvo-cd.nsi
 echo "$out/zelvo-cd-$version-win64.zip"
 echo "$out/zelvo-cd-$version-setup.exe"
 [ "${1:-}" = --windows-only ] && exit 0
-(cd build/linux && cpack -G DEB >/dev/null)
+# The archive's members and CPack's own folders take their modes from the umask: Debian's.
+(cd build/linux && umask 022 && SOURCE_DATE_EPOCH=$epoch cpack -G DEB >/dev/null)
 cp "build/linux/package/zelvo-cd_${version}_amd64.deb" "$out/"
 echo "$out/zelvo-cd_${version}_amd64.deb"

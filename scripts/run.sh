@@ -47,9 +47,7 @@ echo
 echo "== konfigurator: the settings window"
 window='Konfigurator programu zelvo CD'
 WINEDEBUG=+mci wine "$folder/konfigurator.exe" 2>"$root/konfigurator.log" &
-uidriver wait "$window" 15000 >/dev/null || true
-# The screen is black around the window: trimmed, the picture is the window itself.
-import -display "$DISPLAY" -window root png:- | convert - -trim +repage "$root/konfigurator.png"
+window_picture "$window" "$root/konfigurator.png"
 echo "    screenshot: $root/konfigurator.png"
 uidriver describe "$window" | sed 's/^/    /'
 echo "    ticking both boxes and saving"

@@ -19,7 +19,7 @@ packages=(
   libgtkmm-4.0-dev                                           # konfigurator on Linux
   at-spi2-core gir1.2-atspi-2.0 python3-pyatspi              # reading its window as a screen reader
   gir1.2-gtk-4.0 desktop-file-utils shared-mime-info         # desktop entries, the guide's type
-  dpkg-dev fakeroot lintian                                  # the Debian package and its checks
+  dpkg-dev fakeroot lintian appstream                        # the Debian package and its checks
 )
 
 missing=()

@@ -428,6 +428,24 @@ class Bed:
         output = process.communicate()[0].decode('utf-8', 'replace')
         return (process.returncode if ended else None), output
 
+    def picture(self, desktop, window, out, seconds=20):
+        """Writes the picture of a window (of the screen, trimmed, for 'root') once it has drawn
+        itself: two captures in a row alike, and not of one colour. No text chunks (dates), so
+        that the same window gives the same file. Ends the script when the deadline passes
+        first, leaving no picture."""
+        deadline, last, seen = time.monotonic() + seconds, None, None
+        trim = ['-trim', '+repage'] if window == 'root' else []
+        while time.monotonic() < deadline:
+            self.tool(['import', '-window', window, *trim, '-strip', out], desktop)
+            last, seen = seen, self.tool(['identify', '-format', '%k %#', out], desktop)[1]
+            if seen and seen == last and not seen.startswith('1 '):
+                return
+            self.iterate_until(lambda: False, 0.5)
+        if os.path.exists(out):
+            os.remove(out)
+        sys.exit(f'{out}: window {window} not drawn within {seconds} s (last capture: colours '
+                 f'and hash {seen!r})')
+
     def visible_box(self, desktop):
         """The one message box on the display: its window id, title and process (a new box may
         get the window id of the last, never its process); None while there is none."""

@@ -69,10 +69,8 @@ for drive in 'df':
         print(f'    no box for {drive}:')
         break
     if drive == 'd':
-        bed.iterate_until(lambda: False, 1)  # drawn by now
         picture = os.path.join(sys.argv[1], 'linux-message-box.png')
-        bed.tool(['import', '-window', 'root', picture], desktop)
-        bed.tool(['mogrify', '-trim', '+repage', picture], desktop)
+        bed.picture(desktop, 'root', picture)
         print(f'    the box for d: is up, titled "{shown[1]}"; screenshot: {picture}')
     bed.press(desktop, shown[0], 'Return')
     print(f'    the box for {drive}: was dismissed with Enter')
@@ -115,9 +113,8 @@ konfigurator = bed.start([f'{suite}/konfigurator'], env=user('3'))
 found = bed.tool(['xdotool', 'search', '--sync', '--onlyvisible', '--name', window], desktop)[1]
 xid = found.split()[0] if found.split() else None
 if xid:
-    bed.iterate_until(lambda: False, 1)  # drawn by now
     picture = os.path.join(sys.argv[1], 'linux-konfigurator.png')
-    bed.tool(['import', '-window', xid, picture], desktop)
+    bed.picture(desktop, xid, picture)
     print(f'    the window is up; screenshot: {picture}')
     print('    ticking both boxes with the keyboard (Space, Tab, Space) and saving (Tab, Enter)')
     for key in ('space', 'Tab', 'space', 'Tab', 'Return'):

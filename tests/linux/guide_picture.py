@@ -22,10 +22,8 @@ konfigurator = bed.start([f'{suite}/konfigurator'],
 found = bed.tool(['xdotool', 'search', '--sync', '--onlyvisible', '--name', window], desktop)[1]
 if not found.split():
     sys.exit('the window did not open')
-bed.iterate_until(lambda: False, 1)  # drawn by now
-# The frame of the window manager is left out; no text chunks (dates), so that the same window
-# gives the same file.
-bed.tool(['import', '-window', found.split()[0], '-strip', sys.argv[1]], desktop)
+# The frame of the window manager is left out.
+bed.picture(desktop, found.split()[0], sys.argv[1])
 bed.press(desktop, found.split()[0], 'alt+F4')  # the close box writes nothing
 bed.finish(konfigurator, 5)
 print(f'{sys.argv[1]}: konfigurator on Linux')
