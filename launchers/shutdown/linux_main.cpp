@@ -2,11 +2,16 @@
 #include "services/linux/linux_drives.h"
 #include "services/linux/linux_form.h"
 #include "services/linux/linux_process.h"
+#include "services/linux/quiet_stop.h"
+#include "services/linux/session_end.h"
 
 int main(int argc, char** argv) {
   zelvo::linux_os::LinuxProcess process(argc, argv);
   zelvo::linux_os::LinuxDrives drives;
-  zelvo::linux_os::LinuxForm form(process);
+  // The quiet stop first: it listens before anything that might wait on logind.
+  zelvo::linux_os::QuietStopListener quietStop;
+  zelvo::linux_os::SessionEnd sessionEnd;
+  zelvo::linux_os::LinuxForm form(process, {&quietStop, &sessionEnd});
   zelvo::ShutdownLauncher launcher({process, drives, form, form});
   return form.run(launcher.frmMain(), launcher);
 }

@@ -11,8 +11,7 @@ inline constexpr wchar_t kAlreadyRunningText[] =
     L"Program już jest uruchomiony !!! Program jest niewidoczny, w tej chwili czeka na zamknięcie "
     L"systemu, aby móc wysunąć tackę napędu CD";
 inline constexpr wchar_t kCannotTellCopiesText[] =
-    L"Program nie będzie czekał na zamknięcie systemu: nie ma prywatnego folderu użytkownika, "
-    L"w którym mógłby sprawdzić, czy już czeka inna jego kopia.";
+    L"Program nie może czekać na zamknięcie systemu: brak prywatnego folderu użytkownika.";
 
 class ShutdownLauncher final : public FormHandlers {
  public:

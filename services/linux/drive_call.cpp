@@ -38,7 +38,7 @@ bool readableBefore(int fd, Clock::time_point deadline) {
 }  // namespace
 
 std::optional<int> callWithin(std::chrono::milliseconds deadline, Inherited inherited,
-                              const std::function<int()>& call) {
+                              int (*call)(const void* context), const void* context) {
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) return std::nullopt;
   UniqueFd answer(ends[0]), writer(ends[1]);
@@ -47,7 +47,7 @@ std::optional<int> callWithin(std::chrono::milliseconds deadline, Inherited inhe
   if (child < 0) return std::nullopt;
   if (child == 0) {
     if (inherited == Inherited::Closed) closeAllBut(writer.get());
-    const int result = call();
+    const int result = call(context);
     [[maybe_unused]] const ssize_t written = ::write(writer.get(), &result, sizeof result);
     ::_exit(0);
   }

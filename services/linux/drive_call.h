@@ -7,19 +7,18 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <optional>
 
 namespace zelvo::linux_os {
 
 enum class Inherited { Kept, Closed };
 
-// Runs `call` in a child and gives its result (a count or status, or minus an errno), or none
-// when it gave none by the deadline. With Inherited::Closed the child first closes every
-// descriptor it inherited but the standard three (none of them, a lock or an inhibitor, may
-// outlive us in a child that hangs); with Inherited::Kept it works on ours, which a call on
+// Runs call(context) in a child and gives its result (a count or status, or minus an errno),
+// or none when it gave none by the deadline. With Inherited::Closed the child first closes
+// every descriptor it inherited but the standard three (none of them, a lock or an inhibitor,
+// may outlive us in a child that hangs); with Inherited::Kept it works on ours, which a call on
 // the one open device of a drive needs (a second open would make the drive refuse to eject).
 std::optional<int> callWithin(std::chrono::milliseconds deadline, Inherited inherited,
-                              const std::function<int()>& call);
+                              int (*call)(const void* context), const void* context);
 
 }  // namespace zelvo::linux_os

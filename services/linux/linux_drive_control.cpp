@@ -26,10 +26,12 @@ constexpr std::chrono::milliseconds kEjectDeadline{5000};
 // and is not looked at: the eject tells. Made on the one descriptor that holds the device,
 // since the kernel ejects only for a drive opened once.
 int ejectTray(int device) {
-  const std::optional<int> error = callWithin(kEjectDeadline, Inherited::Kept, [device] {
-    ::ioctl(device, CDROM_LOCKDOOR, 0);
-    return ::ioctl(device, CDROMEJECT, 0) == 0 ? 0 : errno;
-  });
+  const auto eject = [](const void* held) {
+    const int fd = *static_cast<const int*>(held);
+    ::ioctl(fd, CDROM_LOCKDOOR, 0);
+    return ::ioctl(fd, CDROMEJECT, 0) == 0 ? 0 : errno;
+  };
+  const std::optional<int> error = callWithin(kEjectDeadline, Inherited::Kept, eject, &device);
   return error ? *error : ETIMEDOUT;
 }
 

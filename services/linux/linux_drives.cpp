@@ -59,13 +59,15 @@ void LinuxDrives::makeDriveCurrent(const std::wstring& driveName) {
   if (driveType(driveName) == kDriveFixed) return;
   const OpticalDrive* drive = opticalDrive(driveName);
   if (!drive) throw ServiceError(ENODEV);
-  const std::string& node = drive->deviceNode;
-  const std::optional<int> status = callWithin(kDiscTestDeadline, Inherited::Closed, [&node] {
-    const UniqueFd device(::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  const auto askStatus = [](const void* node) {
+    const UniqueFd device(
+        ::open(static_cast<const char*>(node), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!device) return -errno;
     const int answer = ::ioctl(device.get(), CDROM_DRIVE_STATUS, CDSL_CURRENT);
     return answer < 0 ? -errno : answer;
-  });
+  };
+  const std::optional<int> status =
+      callWithin(kDiscTestDeadline, Inherited::Closed, askStatus, drive->deviceNode.c_str());
   if (!status) throw ServiceError(ETIMEDOUT);
   if (*status < 0) throw ServiceError(static_cast<unsigned long>(-*status));
   if (*status != CDS_DISC_OK) throw ServiceError(ENOMEDIUM);  // no disc, an open tray, not ready

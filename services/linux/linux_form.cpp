@@ -77,16 +77,9 @@ int LinuxForm::run(const FormDesign& design, FormHandlers& handlers) {
     return 1;
   }
   runGuarded(process_, [&] { handlers.load(); });
-  // Past the load handler, only the one copy of the program runs on. It listens for the quiet
-  // stop before anything that might wait, so that a stop sent the moment it started is heard.
-  if (design.acceptsQuietStop) {
-    if (const MeetingPlace* place = process_.meetingPlace()) {
-      quietStop_.listen(event.get(), *place, [this] { process_.endProgram(); });
-    }
-  }
-  if (!design.shutdownBlockReason.empty()) {
-    sessionEnd_.watch(event.get(), toBytes(design.shutdownBlockReason), [this] { unloadAndEnd(); });
-  }
+  // Past the load handler, only the one copy of the program runs on. The quiet stop comes
+  // first, before anything that might wait, so that a stop sent the moment it started is heard.
+  for (LoopSource* source : sources_) source->attach(event.get(), design, *this);
   // Whoever started us and waits for us to be ready (konfigurator) may go on: we listen now.
   // Unset, so that the programs we start do not say it in our place.
   ::sd_notify(1, "READY=1");

@@ -132,7 +132,7 @@ void waitUntilReady(const StartedProgram& program, int readiness,
 }  // namespace
 
 StartedProgram spawnProgram(const std::string& path, const std::vector<std::string>& arguments,
-                            const std::vector<std::string>& environment) {
+                            const std::string& setting) {
   SpawnActions actions;
   // In its own folder, not in ours, and with nothing of ours open but the standard three, even
   // what a parent of ours left open without close-on-exec.
@@ -151,14 +151,14 @@ StartedProgram spawnProgram(const std::string& path, const std::vector<std::stri
   argv.push_back(const_cast<char*>(path.c_str()));
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  // Ours, with the one variable set on top (in place of ours of that name).
   std::vector<char*> envp;
-  for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+  if (!setting.empty()) envp.push_back(const_cast<char*>(setting.c_str()));
+  const std::string_view settingName = setting.substr(0, setting.find('=') + 1);
   for (char** entry = environ; *entry; ++entry) {
-    const std::string_view inherited(*entry);
-    const auto overridden = [&](const std::string& set) {
-      return inherited.substr(0, inherited.find('=') + 1) == set.substr(0, set.find('=') + 1);
-    };
-    if (std::none_of(environment.begin(), environment.end(), overridden)) envp.push_back(*entry);
+    if (setting.empty() || !std::string_view(*entry).starts_with(settingName)) {
+      envp.push_back(static_cast<char*>(*entry));
+    }
   }
   envp.push_back(nullptr);
 
@@ -242,9 +242,8 @@ void LinuxProcess::startProgram(const ProgramStart& start) {
   std::string notifyAddress;
   const UniqueFd readiness =
       start.waitUntilReady.count() > 0 ? readinessSocket(notifyAddress) : UniqueFd();
-  StartedProgram program = spawnProgram(
-      toBytes(start.applicationPath), arguments,
-      readiness ? std::vector{"NOTIFY_SOCKET=" + notifyAddress} : std::vector<std::string>{});
+  StartedProgram program = spawnProgram(toBytes(start.applicationPath), arguments,
+                                        readiness ? "NOTIFY_SOCKET=" + notifyAddress : "");
   if (readiness) waitUntilReady(program, readiness.get(), start.waitUntilReady);
   if (start.waitForExit.count() > 0 && waitForProgram(program, start.waitForExit) != -1) return;
   running_.push_back(std::move(program));

@@ -25,10 +25,10 @@ struct StartedProgram {
 // Starts the program file at this full path (never searched for along PATH) with the arguments
 // after its name, in the program's own folder, with the default signal mask and dispositions
 // and no descriptor of ours beyond standard input, output and error. Raises ServiceError with
-// the errno when it cannot be started. `environment` holds NAME=value entries that are set in
-// the program's environment on top of ours.
+// the errno when it cannot be started. A `setting` (NAME=value) is made in its environment on
+// top of ours.
 StartedProgram spawnProgram(const std::string& path, const std::vector<std::string>& arguments,
-                            const std::vector<std::string>& environment = {});
+                            const std::string& setting = {});
 
 // Waits for the program to end, up to the timeout (kUntilItEnds: for as long as it takes);
 // returns its wait status once it has ended and been reaped, or -1 when it still runs.

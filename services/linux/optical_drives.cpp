@@ -67,11 +67,14 @@ std::vector<OpticalDrive> opticalDrives() {
     const char* node = ::udev_device_get_devnode(device.get());
     const char* name = ::udev_device_get_sysname(device.get());
     if (!type || std::strcmp(type, "disk") != 0 || !node || !name) continue;
-    drives.push_back({name, node});
+    // Put in place as found: a machine has a few drives, and a sort would weigh more than all
+    // the rest of the lettering.
+    const auto place = std::upper_bound(drives.begin(), drives.end(), std::string_view(name),
+                                        [](std::string_view kernelName, const OpticalDrive& drive) {
+                                          return kernelNameBefore(kernelName, drive.kernelName);
+                                        });
+    drives.insert(place, {name, node});
   }
-  std::sort(drives.begin(), drives.end(), [](const OpticalDrive& left, const OpticalDrive& right) {
-    return kernelNameBefore(left.kernelName, right.kernelName);
-  });
   return drives;
 }
 

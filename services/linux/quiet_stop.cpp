@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "services/form_design.h"
+#include "services/linux/linux_form.h"
+
 namespace zelvo::linux_os {
 namespace {
 
@@ -32,6 +35,14 @@ bool QuietStopListener::listen(sd_event* loop, const MeetingPlace& place,
   }
   return ::sd_event_add_io(loop, listening_.put(), socket_.get(), EPOLLIN,
                            &QuietStopListener::onConnection, this) >= 0;
+}
+
+void QuietStopListener::attach(sd_event* loop, const FormDesign& design, LinuxForm& form) {
+  if (!design.acceptsQuietStop) return;
+  LinuxProcess& process = form.process();
+  if (const MeetingPlace* place = process.meetingPlace()) {
+    listen(loop, *place, [&process] { process.endProgram(); });
+  }
 }
 
 int QuietStopListener::onConnection(sd_event_source* source, int fd, uint32_t, void* listener) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <list>
 
+#include "services/linux/loop_source.h"
 #include "services/linux/meeting_place.h"
 #include "services/linux/unique_any.h"
 
@@ -22,7 +23,7 @@ inline void unrefEventSource(sd_event_source* source) {
 }
 using UniqueEventSource = UniqueAny<sd_event_source*, unrefEventSource>;
 
-class QuietStopListener {
+class QuietStopListener final : public LoopSource {
  public:
   QuietStopListener() = default;
   QuietStopListener(const QuietStopListener&) = delete;
@@ -31,6 +32,9 @@ class QuietStopListener {
   // Listens on the loop; only the copy that holds the program's lock may, since a socket left
   // by a copy that is gone is replaced. `stop` runs when the quiet stop comes.
   bool listen(sd_event* loop, const MeetingPlace& place, std::function<void()> stop);
+  // Listens for a design that takes the quiet stop, in the place where the form's program met
+  // its copies; the stop ends the program without its unload handler.
+  void attach(sd_event* loop, const FormDesign& design, LinuxForm& form) override;
 
  private:
   // One client's connection: its request is read as it comes, and the connection is dropped

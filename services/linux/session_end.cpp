@@ -6,6 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "services/form_design.h"
+#include "services/linux/linux_form.h"
+#include "services/linux/wide_text.h"
+
 namespace zelvo::linux_os {
 namespace {
 
@@ -51,6 +55,11 @@ bool SessionEnd::watch(sd_event* loop, const std::string& reason, std::function<
                                        "GetSessionByPID", &SessionEnd::onSessionFound, this, "u",
                                        static_cast<uint32_t>(::getpid()));
   return asked >= 0;
+}
+
+void SessionEnd::attach(sd_event* loop, const FormDesign& design, LinuxForm& form) {
+  if (design.shutdownBlockReason.empty()) return;
+  watch(loop, toBytes(design.shutdownBlockReason), [&form] { form.unloadAndEnd(); });
 }
 
 int SessionEnd::onInhibited(sd_bus_message* reply, void* self, sd_bus_error*) {

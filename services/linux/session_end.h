@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 
+#include "services/linux/loop_source.h"
 #include "services/linux/unique_any.h"
 
 namespace zelvo::linux_os {
@@ -26,7 +27,7 @@ inline void unrefSlot(sd_bus_slot* slot) {
 using UniqueBus = UniqueAny<sd_bus*, unrefBus>;
 using UniqueSlot = UniqueAny<sd_bus_slot*, unrefSlot>;
 
-class SessionEnd {
+class SessionEnd final : public LoopSource {
  public:
   SessionEnd() = default;
   SessionEnd(const SessionEnd&) = delete;
@@ -36,6 +37,8 @@ class SessionEnd {
   // session ends, and the inhibitor is released after it. False when the system bus cannot be
   // reached: the end signals are all that is left then.
   bool watch(sd_event* loop, const std::string& reason, std::function<void()> ending);
+  // Watches for a design that holds the shutdown while it unloads; the end unloads the form.
+  void attach(sd_event* loop, const FormDesign& design, LinuxForm& form) override;
 
  private:
   static int onInhibited(sd_bus_message* reply, void* self, sd_bus_error* error);

@@ -99,6 +99,16 @@ std::string enabledExec(std::string_view entry) {
   return switchedOff ? std::string() : exec;
 }
 
+// Makes the folder and those above it that are missing, private to the user as GLib makes
+// them (the XDG rules ask it of the folders they name); true when the folder is there.
+bool makePrivateFolders(const std::string& folder) {
+  for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+    const std::string part = folder.substr(0, slash);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) return true;
+  }
+}
+
 bool writeAll(int fd, const std::string& data) {
   size_t written = 0;
   while (written < data.size()) {
@@ -208,15 +218,10 @@ StartupEntry XdgAutostartStore::readEntry(const std::wstring& name) {
 
 bool XdgAutostartStore::addEntry(const std::wstring& name, const std::wstring& programPath) {
   if (folder_.empty()) return false;
-  std::error_code error;
-  // A folder made here is private to the user, as the XDG rules ask.
-  if (!std::filesystem::exists(folder_, error)) {
-    std::filesystem::create_directories(folder_, error);
-    if (error) return false;
-    std::filesystem::permissions(folder_, std::filesystem::perms::owner_all, error);
-  }
-  const std::filesystem::path target = entryPath(name);
-  std::string temporary = (folder_ / ("." + target.filename().string() + ".XXXXXX")).string();
+  if (!makePrivateFolders(folder_.native())) return false;
+  const std::string target = entryPath(name).native();
+  const size_t slash = target.rfind('/');
+  std::string temporary = target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".XXXXXX";
   UniqueFd file(::mkostemp(temporary.data(), O_CLOEXEC));
   if (!file) return false;
   // Readable by the user alone, as mkostemp makes it: only the user's own session reads it.
