@@ -96,7 +96,8 @@ Var FailedPath
 Var FailedCode
 ; 1 once a traywatch of the installation did not end when asked to.
 Var WatcherFrozen
-; 1 when this installation made the installation folder, so that a failure takes it away again.
+; The outermost folder this installation made on the way to the installation folder ("" when
+; that was there already), so that a failure takes away all it made.
 Var FolderMade
 
 ; The files of a release, as they lie in the installation folder.
@@ -363,6 +364,21 @@ Function DeleteNew
   Delete "$INSTDIR\$R0"
 FunctionEnd
 
+; UnmakeFolder: removes the folders this installation made, empty as they are after a failure.
+Function UnmakeFolder
+  ${If} $FolderMade != ""
+    SetOutPath "$TEMP" ; no folder can go while it is the current one
+    StrCpy $0 $INSTDIR
+    ${Do}
+      RMDir $0
+      ${If} $0 == $FolderMade
+        ${Break}
+      ${EndIf}
+      ${GetParent} $0 $0
+    ${Loop}
+  ${EndIf}
+FunctionEnd
+
 ; Replace: puts this release's files into the installation folder, in place of the ones there,
 ; all or none: on failure ($FailedCode) the folder holds what it held before.
 Function Replace
@@ -371,12 +387,22 @@ Function Replace
   ${If} $FailedCode <> 0
     Return
   ${EndIf}
+  StrCpy $FolderMade ""
+  StrCpy $0 $INSTDIR
+  ${Do}
+    ${If} $0 == ""
+    ${OrIf} ${FileExists} "$0\*.*"
+      ${Break}
+    ${EndIf}
+    StrCpy $FolderMade $0
+    ${GetParent} $0 $0
+  ${Loop}
   System::Call 'shell32::SHCreateDirectoryExW(p 0, w "$INSTDIR", p 0) i .r0'
-  ${If} $0 = 0
-    StrCpy $FolderMade 1
-  ${ElseIf} $0 <> ${ERROR_ALREADY_EXISTS}
+  ${If} $0 <> 0
+  ${AndIf} $0 <> ${ERROR_ALREADY_EXISTS}
     StrCpy $FailedPath $INSTDIR
     StrCpy $FailedCode $0
+    Call UnmakeFolder
     Return
   ${EndIf}
   !insertmacro ForEachFile "Step MoveAside"
@@ -399,9 +425,7 @@ Function Replace
   ${EndIf}
   ${If} $FailedCode <> 0
     !insertmacro ForEachFile "Step RestoreAside"
-    ${If} $FolderMade = 1
-      RMDir "$INSTDIR"
-    ${EndIf}
+    Call UnmakeFolder
     Return
   ${EndIf}
   !insertmacro ForEachFile "Step DropAside"
@@ -472,6 +496,22 @@ Function un.onInit
   ${EndIf}
 FunctionEnd
 
+; Run in place, the uninstaller leaves its own file and the folder to its copy (un.onInit), which
+; it starts once its window has closed. Without that copy they would stay, so the exit code says
+; the work is unfinished.
+Function un.onUninstSuccess
+  ${If} $EXEPATH == "$INSTDIR\${UNINSTALLER}"
+    InitPluginsDir
+    CopyFiles /SILENT "$EXEPATH" "$PLUGINSDIR\${UNINSTALLER}"
+    System::Call 'kernel32::GetCurrentProcessId() i .r0'
+    ClearErrors
+    Exec '"$PLUGINSDIR\${UNINSTALLER}" /S /AFTER=$0 _?=$INSTDIR'
+    ${If} ${Errors}
+      SetErrorLevel 2
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
 ; Deletes a start-up value only when it starts a program in the installation folder, quoted or
 ; not; a value that points elsewhere belongs to another copy and stays.
 !macro RemoveRunValue NAME
@@ -518,7 +558,7 @@ Section "Uninstall"
       Abort "Deinstalacja przerwana: nic nie zostało usunięte."
     ${EndIf}
   ${Loop}
-  RMDir "$INSTDIR" ; unless the uninstaller runs from it (see below)
+  RMDir "$INSTDIR" ; unless the uninstaller runs from it (un.onUninstSuccess)
   !insertmacro RemoveRunValue "WysuwajTeraz"
   !insertmacro RemoveRunValue "WysuwajPotem"
   ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
@@ -527,17 +567,5 @@ Section "Uninstall"
     Delete "$SMPROGRAMS\${PRODUCT}\Konfigurator Zelvo CD.lnk"
     RMDir "$SMPROGRAMS\${PRODUCT}"
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  ${EndIf}
-  ; Run in place, the uninstaller leaves its own file and the folder to its copy (un.onInit);
-  ; without that copy they would stay, so the exit code says the work is unfinished.
-  ${If} $EXEPATH == "$INSTDIR\${UNINSTALLER}"
-    InitPluginsDir
-    CopyFiles /SILENT "$EXEPATH" "$PLUGINSDIR\${UNINSTALLER}"
-    System::Call 'kernel32::GetCurrentProcessId() i .r0'
-    ClearErrors
-    Exec '"$PLUGINSDIR\${UNINSTALLER}" /S /AFTER=$0 _?=$INSTDIR'
-    ${If} ${Errors}
-      SetErrorLevel 2
-    ${EndIf}
   ${EndIf}
 SectionEnd
