@@ -112,7 +112,7 @@ Var FolderMade
 
 ; Every file an installation may hold, the uninstaller and an earlier release's text guide
 ; included: an upgrade replaces or removes each one, the uninstaller removes each one. The
-; running programs come first, so that a file in use is found before the rest are looked at.
+; programs come first: one left running is the likeliest reason to stop, and is found first.
 !macro ForEachFile MACRO
   !insertmacro ForEachReleaseFile "${MACRO}"
   !insertmacro ${MACRO} "${UNINSTALLER}"
