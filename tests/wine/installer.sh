@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The per-user installer under Wine, as a user meets it: a silent install without elevation
 # that shows the suite's icon and name, start-up values written from the installed folder, a
-# session's end and a logon, an upgrade while traywatch waits, an interactive and a silent
-# install over a file in use, and a silent uninstall while traywatch waits that removes all that
-# is the suite's and nothing else, then an install beside another copy's waiting traywatch.
-# Only the session's end and the logon open a tray.
+# session's end and a logon, an upgrade while traywatch waits, an interactive install over a file
+# in use; a newer release and the registered silent uninstall over that file in use and installs
+# into folders too long for Windows, which fail and change nothing; the registered silent
+# uninstall while traywatch waits, which removes all that is the suite's and nothing else before
+# it returns, then an install beside another copy's waiting traywatch. Only the session's end
+# and the logon open a tray.
 source "$(dirname "$0")/lib.sh"
 setup=$(ls "$ZELVO_RELEASE"/zelvo-cd-*-setup.exe)
 version=$(sed -n 's/^project(ZelvoCD VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
@@ -55,7 +57,8 @@ expect_eq "no installed file names a placeholder address" "" "$(grep -rlaiP "$pl
 programs=$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')'\Microsoft\Windows\Start Menu\Programs'
 shortcut=$(unix_path "$programs\\Zelvo CD\\Konfigurator Zelvo CD.lnk")
 check "Start-menu shortcut to the configurator" test -f "$shortcut"
-expect_eq "registered for uninstall" "\"$installed\\odinstaluj.exe\"" "$(reg_value "$uninstall_key" UninstallString)"
+expect_eq "registered for uninstall, run in place" "\"$installed\\odinstaluj.exe\" _?=$installed" \
+  "$(reg_value "$uninstall_key" UninstallString)"
 for program in "$setup" "$dir/odinstaluj.exe"; do
   check "${program##*/} shows the suite's icon" uidriver icon "$program" "$icon"
   expect_eq "${program##*/} carries the suite's name" "Zelvo CD" \
@@ -120,23 +123,58 @@ check "the interactive installer ends" wait_until 15 bash -c "! kill -0 $interac
 status=0
 wait "$interactive" || status=$?
 expect_eq "with exit code 2" 2 "$status"
-expect_eq "a silent install over the file in use exits with 2" 2 \
-  "$(exit_status traced timeout 120 wine "$setup" /S)"
+
+# -- Still over that file, a newer release (every file differs) and the registered silent
+# uninstall exit with 2; then, the file closed (so that only the folder can fail them), installs
+# into folders whose programs Windows would not start (300 and 1,100 characters) do too. None
+# changes anything, and the watch goes on.
+newer=$MEDIA/newer
+cp -r "$ZELVO_RELEASE/zelvo-cd-$version" "$newer"
+for file in "$newer"/*; do echo newer >>"$file"; done
+makensis -V1 -DVERSION="${version%.*}.$((${version##*.} + 1))" -DFILES="$newer" \
+  -DOUT="$newer-setup.exe" "$(dirname "$0")/../../packaging/zelvo-cd.nsi" >/dev/null
+installation() {
+  (cd "$dir" && sha256sum -- *)
+  wine reg query "$uninstall_key" 2>/dev/null | tr -d '\r'
+  wine reg query "$run_key" 2>/dev/null | tr -d '\r'
+  ls "$(dirname "$shortcut")"
+}
+before=$(installation)
+# The registered command as Windows runs it: the program, then the rest of the line as it is
+# (wine joins the words with one blank again; none needs quotes).
+quiet=$(reg_value "$uninstall_key" QuietUninstallString)
+uninstaller=${quiet#\"}
+uninstaller=${uninstaller%%\"*}
+read -ra quiet_args <<<"${quiet#\"*\" }"
+long='C:\zbyt-dlugi-folder'
+while [ ${#long} -lt 1100 ]; do long+='\kolejny-poziom-folderow'; done
+statuses=$(
+  exit_status traced timeout 120 wine "$newer-setup.exe" /S
+  exit_status traced timeout 120 wine "$uninstaller" "${quiet_args[@]}"
+  uidriver close 'Konfigurator programu zelvo CD' >/dev/null # the close box writes nothing
+  wait_until 10 not_running 'konfigurator[.]exe' || true
+  exit_status traced timeout 120 wine "$setup" /S "/D=${long:0:300}"
+  exit_status traced timeout 120 wine "$setup" /S "/D=$long"
+)
+expect_eq "the newer release, the uninstall and the long folders exit with 2" "2 2 2 2" \
+  "${statuses//$'\n'/ }"
+expect_eq "nothing changed: files, registration, start-up values, shortcut" "$before" "$(installation)"
+check "no long folder was made" test ! -e "$WINEPREFIX/drive_c/zbyt-dlugi-folder"
 check "traywatch waits after the failed installs" wait_until 15 running 'traywatch[.]exe'
 check "one traywatch waits" one_watcher_waits
-uidriver close 'Konfigurator programu zelvo CD' >/dev/null # the close box writes nothing
-check "the configurator ends" wait_until 10 not_running 'konfigurator[.]exe'
+check "the configurator has ended" not_running 'konfigurator[.]exe'
 expect_eq "the failed installs opened no tray" 2 "$(doors_after_traypop)"
 
 # -- Uninstall while traywatch waits: the suite's value that points elsewhere, and an unrelated
 # value, stay; everything else goes, traywatch included, and no tray opens.
 wine reg add "$run_key" /v WysuwajPotem /d 'C:\Inny folder\traywatch.exe' /f >/dev/null 2>&1
 wine reg add "$run_key" /v InnyProgram /d 'C:\Inny\program.exe' /f >/dev/null 2>&1
-# The uninstaller copies itself away and returns at once; wait for its work with a deadline.
-traced timeout 120 wine "$dir/odinstaluj.exe" /S
-check "the registration is removed, last" \
-  wait_until 30 bash -c "! wine reg query '$uninstall_key' >/dev/null 2>&1"
+expect_eq "the registered silent uninstall succeeds" 0 \
+  "$(exit_status traced timeout 120 wine "$uninstaller" "${quiet_args[@]}")"
+expect_eq "having removed the registration" "" "$(reg_value "$uninstall_key" UninstallString)"
 check "traywatch has ended" wait_until 10 not_running 'traywatch[.]exe'
+# Only the uninstaller's own file and the folder go after it has ended.
+check "the folder goes" wait_until 10 test ! -e "$dir"
 left=$(
   find "$dir" "$(dirname "$shortcut")" 2>/dev/null || true
   wine reg query "$run_key" 2>/dev/null | tr -d '\r' | grep -F "$installed" || true
