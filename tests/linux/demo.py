@@ -53,6 +53,17 @@ for options in bed.method_calls(devices['sr0'], 'Unmount'):
     print(f'    UDisks2 was asked to unmount /dev/sr0 with {options[0]}')
 d.mounted = False
 
+print('\n== traypop g (no such drive), and trayflush while d never answers (a failing drive)')
+run = bed.run([f'{folder}/traypop', 'g'])
+print(f'    traypop g: exit status {run.returncode}')
+show(run)
+d.hangs.add('CDROM_DRIVE_STATUS')
+run = bed.run([f'{folder}/trayflush'], seconds=20)
+print(f'    trayflush gave d up and ended after {run.seconds * 1000:.0f} ms')
+bed.settle()
+show(run)
+d.hangs.clear()
+
 print('\n== trayflush without traypop beside it, with no display')
 folder = bed.install('Bez traypop', 'trayflush', 'komunikat')
 show(bed.run([f'{folder}/trayflush']))
