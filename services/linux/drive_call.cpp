@@ -1,13 +1,11 @@
 #include "services/linux/drive_call.h"
 
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 
+#include "services/linux/linux_process.h"
 #include "services/linux/pidfd.h"
 #include "services/linux/unique_any.h"
 
@@ -23,16 +21,6 @@ constexpr int kKilledGraceMs = 500;
 void closeAllBut(int kept) {
   if (kept > STDERR_FILENO + 1) ::close_range(STDERR_FILENO + 1, kept - 1, 0);
   ::close_range(kept + 1, ~0U, 0);
-}
-
-bool readableBefore(int fd, Clock::time_point deadline) {
-  pollfd wait{fd, POLLIN, 0};
-  for (;;) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    const int ready = ::poll(&wait, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
-    if (ready > 0) return true;
-    if (ready == 0 || errno != EINTR) return false;
-  }
 }
 
 }  // namespace

@@ -171,27 +171,27 @@ StartedProgram spawnProgram(const std::string& path, const std::vector<std::stri
   return started;
 }
 
+bool readableBefore(int fd, std::chrono::steady_clock::time_point deadline) {
+  pollfd wait{fd, POLLIN, 0};
+  for (;;) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const int ready = ::poll(&wait, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+    if (ready > 0) return true;
+    if (ready == 0 || errno != EINTR) return false;
+  }
+}
+
 int waitForProgram(StartedProgram& program, std::chrono::milliseconds timeout) {
-  using Clock = std::chrono::steady_clock;
   const bool forever = timeout.count() < 0;
-  const Clock::time_point deadline = Clock::now() + timeout;
   // The pidfd turns readable when the program ends. Without one (a kernel before 5.3) there is
   // nothing to poll: waitpid itself waits, when the wait has no end, and otherwise reaps the
   // program only if it has already ended.
-  while (program.pidfd) {
-    int left = -1;
-    if (!forever) {
-      const auto remaining =
-          std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      left = static_cast<int>(std::max<decltype(remaining)>(remaining, 0));
-    }
-    pollfd ended{program.pidfd.get(), POLLIN, 0};
-    const int ready = ::poll(&ended, 1, left);
-    if (ready > 0 || left == 0 || (ready < 0 && errno != EINTR)) break;
+  if (program.pidfd && !forever) {
+    readableBefore(program.pidfd.get(), std::chrono::steady_clock::now() + timeout);
   }
   int status = 0;
-  const int options = forever && !program.pidfd ? 0 : WNOHANG;
-  return ::waitpid(program.pid, &status, options) == program.pid ? status : -1;
+  return ::waitpid(program.pid, &status, forever ? 0 : WNOHANG) == program.pid ? status : -1;
 }
 
 LinuxProcess::LinuxProcess(int argc, char** argv) {

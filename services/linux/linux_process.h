@@ -30,6 +30,10 @@ struct StartedProgram {
 StartedProgram spawnProgram(const std::string& path, const std::vector<std::string>& arguments,
                             const std::string& setting = {});
 
+// Waits until the descriptor is readable (a pidfd: until its program has ended) or the deadline
+// passes; false at the deadline.
+bool readableBefore(int fd, std::chrono::steady_clock::time_point deadline);
+
 // Waits for the program to end, up to the timeout (kUntilItEnds: for as long as it takes);
 // returns its wait status once it has ended and been reaped, or -1 when it still runs.
 inline constexpr std::chrono::milliseconds kUntilItEnds{-1};

@@ -1,12 +1,11 @@
 #include "services/linux/linux_watcher.h"
 
-#include <poll.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
 
-#include <cerrno>
 #include <chrono>
 
+#include "services/linux/linux_process.h"
 #include "services/linux/meeting_place.h"
 #include "services/linux/quiet_stop.h"
 #include "services/linux/unique_any.h"
@@ -33,18 +32,6 @@ UniqueFd connectToWatcher(const MeetingPlace& place) {
     return {};
   }
   return connection;
-}
-
-// Waits until the descriptor is readable or the deadline passes; false at the deadline.
-bool readableBefore(int fd, Clock::time_point deadline) {
-  pollfd wait{fd, POLLIN, 0};
-  for (;;) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return false;
-    const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
-    if (ready > 0) return true;
-    if (ready < 0 && errno != EINTR) return false;
-  }
 }
 
 }  // namespace
