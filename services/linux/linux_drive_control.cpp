@@ -21,18 +21,17 @@ namespace {
 // that answers nothing in this time is given up.
 constexpr std::chrono::milliseconds kEjectDeadline{5000};
 
-// 0 when the tray came out, otherwise the errno of the eject, or ETIMEDOUT when the drive did
-// not answer. The unlock may be refused (the kernel lets only the device's one user unlock it)
-// and is not looked at: the eject tells. Made on the one descriptor that holds the device,
-// since the kernel ejects only for a drive opened once.
-int ejectTray(int device) {
+// 0 when the tray came out, otherwise the errno of the eject; none when the drive did not
+// answer. The unlock may be refused (the kernel lets only the device's one user unlock it) and
+// is not looked at: the eject tells. Made on the one descriptor that holds the device, since
+// the kernel ejects only for a drive opened once.
+std::optional<int> ejectTray(int device) {
   const auto eject = [](const void* held) {
     const int fd = *static_cast<const int*>(held);
     ::ioctl(fd, CDROM_LOCKDOOR, 0);
     return ::ioctl(fd, CDROMEJECT, 0) == 0 ? 0 : errno;
   };
-  const std::optional<int> error = callWithin(kEjectDeadline, Inherited::Kept, eject, &device);
-  return error ? *error : ETIMEDOUT;
+  return callWithin(kEjectDeadline, Inherited::Kept, eject, &device);
 }
 
 std::string driveWithNode(const std::string& driveName, const std::string& node) {
@@ -82,15 +81,14 @@ long LinuxDriveControl::openDoor(const std::wstring& alias) {
     return failed(kMciErrInvalidDeviceName, "nie otwarto urządzenia " + toBytes(alias));
   }
   const HeldDevice& drive = held->second;
-  int error = ejectTray(drive.device.get());
+  std::optional<int> error = ejectTray(drive.device.get());
   // The kernel refuses while anyone else holds the device, as a mounted file system does.
   if (error == EBUSY && unmountFileSystemOn(drive.deviceNode))
     error = ejectTray(drive.device.get());
   if (error == 0) return 0;
   const std::string what = driveWithNode(drive.driveName, drive.deviceNode);
-  return failed(kMciErrHardware, error == ETIMEDOUT
-                                     ? what + " nie odpowiada"
-                                     : what + " nie wysunął tacki: " + std::strerror(error));
+  return failed(kMciErrHardware, error ? what + " nie wysunął tacki: " + std::strerror(*error)
+                                       : what + " nie odpowiada");
 }
 
 }  // namespace zelvo::linux_os
