@@ -4,6 +4,7 @@
 #include <linux/cdrom.h>
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>  // INT_MAX, with which <linux/cdrom.h> spells CDSL_CURRENT
 
@@ -66,8 +67,11 @@ void LinuxDrives::makeDriveCurrent(const std::wstring& driveName) {
     const int answer = ::ioctl(device.get(), CDROM_DRIVE_STATUS, CDSL_CURRENT);
     return answer < 0 ? -errno : answer;
   };
-  const std::optional<int> status =
-      callWithin(kDiscTestDeadline, Inherited::Closed, askStatus, drive->deviceNode.c_str());
+  const auto untilDue = std::chrono::ceil<std::chrono::milliseconds>(
+      std::max(due_ - std::chrono::steady_clock::now(), std::chrono::steady_clock::duration::zero()));
+  const std::optional<int> status = callWithin(std::min(kDiscTestDeadline, untilDue),
+                                               Inherited::Closed, askStatus,
+                                               drive->deviceNode.c_str());
   if (!status) throw ServiceError(ETIMEDOUT);
   if (*status < 0) throw ServiceError(static_cast<unsigned long>(-*status));
   if (*status != CDS_DISC_OK) throw ServiceError(ENOMEDIUM);  // no disc, an open tray, not ready

@@ -6,6 +6,7 @@
 // traypop are the ones traypop reads from its own list a moment later.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,18 @@ class LinuxDrives final : public Drives {
   // seconds counts as holding none.
   void makeDriveCurrent(const std::wstring& driveName) override;
 
+  // From now on every disc test ends by `due` as well: a drive that has not answered by then
+  // counts as holding none. traywatch sets it when a shutdown starts, which waits for it only
+  // as long as logind's inhibitor delay.
+  void limitScansTo(std::chrono::steady_clock::time_point due) { due_ = due; }
+
  private:
   const OpticalDrive* opticalDrive(const std::wstring& driveName) const;
   void readList();
 
   std::vector<OpticalDrive> optical_;
   std::vector<std::wstring> entries_;
+  std::chrono::steady_clock::time_point due_ = std::chrono::steady_clock::time_point::max();
 };
 
 }  // namespace zelvo::linux_os
