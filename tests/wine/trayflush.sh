@@ -15,7 +15,8 @@ folder=$(install_programs 'C:\Program Files\Zażółć Zelvo' trayflush traypop)
 cp "$ZELVO_BIN/traypop.exe" "$WINEPREFIX/drive_c/Program.exe"
 log=$WINEPREFIX/trayflush.log
 started=$(date +%s%N)
-WINEDEBUG=+mci timeout 30 wine "$folder/trayflush.exe" 2>"$log"
+status=0
+WINEDEBUG=+mci timeout 30 wine "$folder/trayflush.exe" 2>"$log" || status=$?
 elapsed_ms=$((($(date +%s%N) - started) / 1000000))
 echo "trayflush ran for $elapsed_ms ms"
 wait_for_doors "$log" 2
@@ -26,18 +27,28 @@ expect_eq "traypop opened d and f; E (no disc), C (fixed) and G (network) left a
 open f: type cdaudio alias Drivef wait
 set Drived door open
 set Drivef door open" "$(mci_commands "$log" | LC_ALL=C sort)"
-check "trayflush ends about 1.5 s after it starts" test "$elapsed_ms" -ge 1200 -a "$elapsed_ms" -lt 4000
+# How soon after its third tick it ends is for the figures: on a busy machine Wine's start alone
+# may take seconds.
+check "trayflush ends by itself, not before its third tick" \
+  test "$status" -ne 124 -a "$elapsed_ms" -ge 1200
 check "trayflush is gone" not_running 'trayflush[.]exe'
 
 # -- How traypop is started: by its own path, in its own folder (not on the disc that the scan
 #    left current), minimized, with the lower-case letter alone as its argument text.
+#    The order of the starts is trayflush's own, read from Wine's trace of the processes it
+#    creates; the recorders' lines come in whichever order the two get the processor.
 folder=$(install_programs 'C:\Ścieżka z odstępami' trayflush)
 cp "$ZELVO_TOOLS/recorder.exe" "$folder/traypop.exe"
-WINEDEBUG=-all timeout 30 wine "$folder/trayflush.exe"
+log=$WINEPREFIX/starts.log
+WINEDEBUG=+process timeout 30 wine "$folder/trayflush.exe" 2>"$log"
 wait_until 10 bash -c "[ \$(wc -l <'$folder/record.txt' 2>/dev/null || echo 0) -ge 2 ]" || true
-expect_eq "traypop started for d then f, in its folder, style 2" \
+# (Wine writes the letters beyond ASCII of the path as octal escapes.)
+expect_eq "trayflush started traypop by its full path, quoted, for d and then for f" \
+  'd
+f' "$(sed -n 's/.*CreateProcessInternalW app L"C:.*\\\\traypop[.]exe" cmdline L"\\"C:.*\\\\traypop[.]exe\\" \([a-z]\)"$/\1/p' "$log" | tr -d '\r')"
+expect_eq "each traypop ran in its folder with style 2" \
   'C:\Ścieżka z odstępami|d|2
-C:\Ścieżka z odstępami|f|2' "$(tr -d '\r' <"$folder/record.txt" 2>/dev/null)"
+C:\Ścieżka z odstępami|f|2' "$(tr -d '\r' <"$folder/record.txt" 2>/dev/null | LC_ALL=C sort)"
 
 # -- No traypop beside trayflush: the box for d stays open past several ticks, then f's box,
 #    then the program ends.
