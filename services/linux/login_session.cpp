@@ -46,6 +46,8 @@ class Logind {
         ::sd_bus_call_method_asyncv(bus_.get(), pending.put(), kLogin, path.c_str(), interface,
                                     member, &Logind::onReply, &answer, types, arguments);
     va_end(arguments);
+    // Not a name logind could know (a session id that is not UTF-8): nothing to ask.
+    if (sent == -EINVAL) return {};
     while (sent >= 0 && !answer.came) {
       const int processed = ::sd_bus_process(bus_.get(), nullptr);
       if (processed > 0) continue;

@@ -80,8 +80,8 @@ flock wholeFile(short type) {
 // Whether the open file is the one under the name in the place; errno says why not (0: another
 // file is there).
 bool isFileAt(const MeetingPlace& place, const std::string& name, const UniqueFd& file) {
-  struct stat opened {
-  }, named{};
+  struct stat opened {};
+  struct stat named {};
   if (::fstat(file.get(), &opened) != 0 ||
       ::fstatat(place.folder.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
     return false;
