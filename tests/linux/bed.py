@@ -35,51 +35,26 @@ CDROM_LOCKDOOR = 0x5329
 CDS_NO_DISC, CDS_TRAY_OPEN, CDS_DISC_OK = 1, 2, 4
 PR_SET_CHILD_SUBREAPER = 36
 
-# The mock logind's sessions are found by their Id (as logind finds them, whatever their object is
-# named), and a process is placed in a session by BED_LOGIND_SESSION in its environment: the
-# mock's stand-in for the session's control group, which the children inherit. The programs never
-# read it.
-LOGIND_SESSION = 'org.freedesktop.login1.Session'
+# The mock logind finds a session by its Id (its object named as logind escapes ids), and the
+# session of a process by BED_LOGIND_SESSION in the process's environment: the mock's stand-in for
+# the session's control group, which children inherit (the programs never read it). The
+# template's own GetUser cannot take a uid.
 FIND_SESSION = '''
 ret = None
-for path, session in objects.items():
-    if '/session/' in path and session.Get('org.freedesktop.login1.Session', 'Id') == wanted:
+for path, found in objects.items():
+    if '/session/' in path and found.Get('org.freedesktop.login1.Session', 'Id') == wanted:
         ret = path
-'''
-GET_SESSION = '''
-wanted = args[0]
-''' + FIND_SESSION + '''
 if ret is None:
-    raise dbus.exceptions.DBusException(f'No session "{wanted}" known',
-                                        name='org.freedesktop.login1.NoSuchSession')
+    raise dbus.exceptions.DBusException(wanted, name='org.freedesktop.login1.' + missing)
 '''
-# The template's own GetUser cannot take a uid.
-GET_USER = '''
-ret = f'/org/freedesktop/login1/user/{int(args[0])}'
-if ret not in objects:
-    raise dbus.exceptions.DBusException(f'No user {args[0]} known',
-                                        name='org.freedesktop.login1.NoSuchUser')
-'''
-GET_SESSION_BY_PID = '''
-wanted = None
-with open(f'/proc/{int(args[0])}/environ', 'rb') as environ:
-    for entry in environ.read().split(bytes(1)):
-        if entry.startswith(b'BED_LOGIND_SESSION='):
-            wanted = entry.split(b'=', 1)[1].decode()
-''' + FIND_SESSION + '''
-if ret is None:
-    raise dbus.exceptions.DBusException(f'PID {args[0]} does not belong to any known session',
-                                        name='org.freedesktop.login1.NoSessionForPID')
-'''
-
-# Only in a test machine without systemd, which ships it: logind's part of the system bus policy,
-# as systemd's org.freedesktop.login1.conf grants it to root.
-LOGIN1_POLICY = '''
-  <policy user="root">
-    <allow own="org.freedesktop.login1"/>
-    <allow send_destination="org.freedesktop.login1"/>
-  </policy>
-'''
+LOGIND_METHODS = [
+    ('GetSession', 's', 'o', "wanted, missing = args[0], 'NoSuchSession'" + FIND_SESSION),
+    ('GetSessionByPID', 'u', 'o', "missing, wanted = 'NoSessionForPID', dict(entry.split(b'=', 1) "
+     "for entry in open(f'/proc/{args[0]}/environ', 'rb').read().split(bytes(1)) if b'=' in entry"
+     ").get(b'BED_LOGIND_SESSION', b'').decode()" + FIND_SESSION),
+    ('GetUser', 'u', 'o', "ret = f'/org/freedesktop/login1/user/{args[0]}'\n"
+     "if ret not in objects: raise dbus.exceptions.DBusException(ret, "
+     "name='org.freedesktop.login1.NoSuchUser')")]
 
 UDEV_RECORD = '''P: /devices/pci0000:00/0000:00:1f.2/ata{n}/host{n}/target{n}:0:0/{n}:0:0:0/block/{name}
 N: {name}
@@ -175,8 +150,7 @@ class Bed:
         self._context = GLib.MainContext.default()
         self._bus_pids = []
         self._servers = []
-        self._sessions = {}  # the mock logind's sessions: (object, uid) by id
-        self._display_session = None
+        self.sessions = {}  # the mock logind's session objects by id
         self._display = []
         self._started = set()  # the bed's own children, which are never adopted
         self.failures = 0
@@ -369,38 +343,35 @@ class Bed:
         if DBusTestCase.system_bus_pid is not None:
             return
         if debian_policy:
-            pid, address = DBusTestCase.start_dbus(conf=self._debian_policy())
-            os.environ['DBUS_SYSTEM_BUS_ADDRESS'] = address
-            DBusTestCase.system_bus_pid = pid
+            DBusTestCase.system_bus_pid, os.environ['DBUS_SYSTEM_BUS_ADDRESS'] = (
+                DBusTestCase.start_dbus(conf=self._debian_policy()))
         else:
             DBusTestCase.start_system_bus()
         self._bus_pids.append(DBusTestCase.system_bus_pid)
 
     def _debian_policy(self):
-        """A bus configuration with Debian's own system bus policy: a copy of its system.conf
-        without what belongs to the daemon process, on a socket of its own that every user can
-        reach (in /tmp, as a socket's path holds at most 107 bytes). Returns its path."""
+        """The path of a copy of Debian's system.conf without what belongs to the daemon process,
+        listening in /tmp (a socket's path holds at most 107 bytes), for every user."""
         with open('/usr/share/dbus-1/system.conf') as conf:
-            text = conf.read()
-        for element in ('user', 'pidfile', 'servicehelper', 'listen'):
-            text = re.sub(rf'<{element}>.*?</{element}>', '', text, flags=re.S)
-        for element in ('fork', 'syslog', 'standard_system_servicedirs'):
-            text = text.replace(f'<{element}/>', '')
-        text = text.replace('<includedir>system.d</includedir>',
-                            '<includedir>/usr/share/dbus-1/system.d</includedir>')
-        own = ('' if os.path.exists('/usr/share/dbus-1/system.d/org.freedesktop.login1.conf')
-               else LOGIN1_POLICY)
-        text = text.replace('</busconfig>', f'<listen>unix:dir=/tmp</listen>{own}</busconfig>')
+            text = re.sub(r'<(user|pidfile|servicehelper|listen)>.*?</\1>|<(fork|syslog|'
+                          r'standard_system_servicedirs)/>', '', conf.read(), flags=re.S)
+        text = text.replace('>system.d<', '>/usr/share/dbus-1/system.d<').replace(
+            '</busconfig>', '<listen>unix:dir=/tmp</listen></busconfig>')
+        if not os.path.exists('/usr/share/dbus-1/system.d/org.freedesktop.login1.conf'):
+            # Without systemd, which ships logind's part of the policy: root's part of it.
+            text = text.replace('</busconfig>', '<policy user="root"><allow own="org.freedesktop.'
+                                'login1"/><allow send_destination="org.freedesktop.login1"/>'
+                                '</policy></busconfig>')
         path = os.path.join(self.root, 'system-bus.conf')
         with open(path, 'w') as conf:
             conf.write(text)
         return path
 
     def start_logind(self, *sessions, debian_policy=False):
-        """A mock logind on the private system bus (python-dbusmock's template, which finds
-        sessions by their Id and a process's session by GetSessionByPID) with these sessions of
-        the user; returns its mock interface (EmitSignal, AddSession) and its Manager interface
-        (ListInhibitors). With Debian's policy the bus is one with Debian's own rules."""
+        """A mock logind on the private system bus (python-dbusmock's template, with the methods
+        above; the bus under Debian's own policy when asked) with these sessions of the user;
+        returns its mock interface (EmitSignal, AddSession) and its Manager interface
+        (ListInhibitors)."""
         import dbus
         import dbusmock
         from dbusmock import DBusTestCase
@@ -411,55 +382,36 @@ class Bed:
         bus = DBusTestCase.get_dbus(system_bus=True)
         login = bus.get_object('org.freedesktop.login1', '/org/freedesktop/login1')
         self.logind = dbus.Interface(login, dbusmock.MOCK_IFACE)
-        manager = 'org.freedesktop.login1.Manager'
-        self.logind.AddMethod(manager, 'GetSession', 's', 'o', GET_SESSION)
-        self.logind.AddMethod(manager, 'GetSessionByPID', 'u', 'o', GET_SESSION_BY_PID)
-        self.logind.AddMethod(manager, 'GetUser', 'u', 'o', GET_USER)
-        known, self._sessions = self._sessions, {}
-        for session, (_, uid) in known.items():
-            self.add_session(session, uid)
+        self.logind.AddMethods('org.freedesktop.login1.Manager', LOGIND_METHODS)
         for session in sessions:
             self.add_session(session)
-        if self._display_session:
-            self.set_display(self._display_session)
-        return self.logind, dbus.Interface(login, manager)
+        return self.logind, dbus.Interface(login, 'org.freedesktop.login1.Manager')
 
     def restart_logind(self):
-        """Ends the mock logind and starts it anew (under a new unique name) with the same
-        sessions; returns what start_logind does."""
-        os.kill(self.logind_server.pid, signal.SIGCONT)
+        """Ends the mock logind and starts another (under a new unique name, with no session)."""
         self.logind_server.terminate()
         self.logind_server.wait(10)
         self._servers.remove(self.logind_server)
         return self.start_logind()
 
     def add_session(self, session, uid=None):
-        """A session of the user's (or of another uid) with any id: its object is named by the
-        id escaped as logind escapes it (a byte other than a letter or digit as _xx)."""
+        """A session of the user's (or of another uid) with any id."""
         import dbus
         uid = os.getuid() if uid is None else uid
-        name = ''.join(chr(byte) if chr(byte).isalnum() and byte < 128 else f'_{byte:02x}'
-                       for byte in session.encode())
-        path = self.logind.AddSession(name, 'seat0', dbus.UInt32(uid), f'uzytkownik{uid}', True)
-        self._sessions[session] = (path, uid)
-        if name != session:
-            self.session_mock(session).UpdateProperties(LOGIND_SESSION, {'Id': session})
+        self.sessions[session] = self.logind.AddSession(
+            re.sub('[^A-Za-z0-9]', '_', session), 'seat0', dbus.UInt32(uid), f'u{uid}', True)
+        self.session_mock(session).UpdateProperties('org.freedesktop.login1.Session',
+                                                    {'Id': session})
 
     def set_display(self, session):
         """Makes the session the user's display session (the user's Display property)."""
         import dbus
         from dbusmock import DBusTestCase
-        self._display_session = session
-        bus = DBusTestCase.get_dbus(system_bus=True)
-        user = dbus.Interface(bus.get_object(
-            'org.freedesktop.login1', f'/org/freedesktop/login1/user/{os.getuid()}'),
-            dbus.PROPERTIES_IFACE)
+        user = DBusTestCase.get_dbus(system_bus=True).get_object(
+            'org.freedesktop.login1', f'/org/freedesktop/login1/user/{os.getuid()}')
         user.Set('org.freedesktop.login1.User', 'Display', dbus.Struct(
-            (session, dbus.ObjectPath(self.session_object(session))), signature='so'))
-
-    def session_object(self, session):
-        """The object path of a session of the mock logind."""
-        return self._sessions[session][0]
+            (session, dbus.ObjectPath(self.sessions[session])), signature='so'),
+            dbus_interface=dbus.PROPERTIES_IFACE)
 
     def session_mock(self, session):
         """The mock interface of a session object (UpdateProperties)."""
@@ -467,7 +419,7 @@ class Bed:
         import dbusmock
         from dbusmock import DBusTestCase
         bus = DBusTestCase.get_dbus(system_bus=True)
-        return dbus.Interface(bus.get_object('org.freedesktop.login1', self.session_object(session)),
+        return dbus.Interface(bus.get_object('org.freedesktop.login1', self.sessions[session]),
                               dbusmock.MOCK_IFACE)
 
     # -- A desktop

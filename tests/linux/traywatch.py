@@ -34,16 +34,12 @@ ALREADY = ('Błąd: Program już jest uruchomiony !!! Program jest niewidoczny, 
            'na zamknięcie systemu, aby móc wysunąć tackę napędu CD\n')
 
 
-def environment(placed_in=None, named=None):
+def environment(placed_in='', named=None):
     """A program's environment: placed by logind in a session (or in none), with XDG_SESSION_ID
     naming one (or unset)."""
-    env = bed.environment(XDG_RUNTIME_DIR=runtime)
+    env = dict(bed.environment(XDG_RUNTIME_DIR=runtime, BED_LOGIND_SESSION=placed_in))
     env.pop('XDG_SESSION_ID', None)
-    if placed_in:
-        env['BED_LOGIND_SESSION'] = placed_in
-    if named:
-        env['XDG_SESSION_ID'] = named
-    return env
+    return dict(env, XDG_SESSION_ID=named) if named else env
 
 
 def session(number):
@@ -97,61 +93,40 @@ bed.iterate_until(lambda: watch.ended, 1)
 bed.expect_eq('waiting, and after a cancelled shutdown: still there, no drive asked',
               (False, {'sr0': [], 'sr1': [], 'sr2': []}), (watch.ended, bed.requests()))
 
-# -- Another user (nobody) sends logind's signals straight to traywatch's connection, as Debian's
-#    policy lets anyone, having first said that logind's name is now theirs: all ignored. A
-#    connection of traywatch's user hears the same signals, so they did get through.
+# -- Another user (nobody) says that logind's name is now theirs and sends logind's signals to
+#    every connection by its unique name, as Debian's policy lets anyone: traywatch ignores them
+#    all, though a connection of its user (a probe) hears them.
 SPOOFER = '''
-import sys
-import dbus
-import dbus.lowlevel
-bus = dbus.bus.BusConnection(sys.argv[1])
-owner, session = sys.argv[2], sys.argv[3]
-for destination in sys.argv[4:]:
-    for path, interface, member, signature, arguments in (
-            ('/org/freedesktop/DBus', 'org.freedesktop.DBus', 'NameOwnerChanged', 'sss',
-             ('org.freedesktop.login1', owner, bus.get_unique_name())),
-            ('/org/freedesktop/login1', 'org.freedesktop.login1.Manager', 'PrepareForShutdown',
-             'b', (True,)),
-            ('/org/freedesktop/login1', 'org.freedesktop.login1.Manager', 'SessionRemoved', 'so',
-             ('3', session)),
-            (session, 'org.freedesktop.DBus.Properties', 'PropertiesChanged', 'sa{sv}as',
+import sys, dbus, dbus.lowlevel
+bus, session, login = dbus.bus.BusConnection(sys.argv[1]), sys.argv[3], '/org/freedesktop/login1'
+for destination in [name for name in bus.list_names() if name.startswith(':')]:
+    for path, member, signature, arguments in (
+            ('/org/freedesktop/DBus', 'org.freedesktop.DBus.NameOwnerChanged', 'sss',
+             ('org.freedesktop.login1', sys.argv[2], bus.get_unique_name())),
+            (login, 'org.freedesktop.login1.Manager.PrepareForShutdown', 'b', (True,)),
+            (login, 'org.freedesktop.login1.Manager.SessionRemoved', 'so', ('3', session)),
+            (session, 'org.freedesktop.DBus.Properties.PropertiesChanged', 'sa{sv}as',
              ('org.freedesktop.login1.Session', {'State': dbus.String('closing', variant_level=1)},
-              dbus.Array([], signature='s')))):
-        message = dbus.lowlevel.SignalMessage(path, interface, member)
+              dbus.Array(signature='s')))):
+        message = dbus.lowlevel.SignalMessage(path, *member.rsplit('.', 1))
         message.set_destination(destination)
         message.append(*arguments, signature=signature)
         bus.send_message(message)
 bus.flush()
 '''
-system = dbus.bus.BusConnection(os.environ['DBUS_SYSTEM_BUS_ADDRESS'], mainloop=DBusGMainLoop())
-heard = []
-system.add_message_filter(lambda _bus, message: heard.append(message.get_member()) if (
+probe, heard = dbus.bus.BusConnection(os.environ['DBUS_SYSTEM_BUS_ADDRESS'],
+                                      mainloop=DBusGMainLoop()), []
+probe.add_message_filter(lambda _probe, message: heard.append(message.get_member()) if (
     message.get_type() == dbus.lowlevel.MESSAGE_TYPE_SIGNAL and
     message.get_sender() != 'org.freedesktop.DBus') else None)
-
-
-def connections_of(pid):
-    names = []
-    for name in system.list_names():
-        try:
-            if name.startswith(':') and pid == system.call_blocking(
-                    'org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus',
-                    'GetConnectionUnixProcessID', 's', (name,)):
-                names.append(name)
-        except dbus.exceptions.DBusException:
-            pass  # gone meanwhile
-    return names
-
-
 spoofer = bed.tool(['setpriv', '--reuid=65534', '--regid=65534', '--clear-groups',
                     '/usr/bin/python3', '-c', SPOOFER, os.environ['DBUS_SYSTEM_BUS_ADDRESS'],
-                    system.get_name_owner('org.freedesktop.login1'), bed.session_object('3'),
-                    *connections_of(watch.pid), system.get_unique_name()], {}, errors=True)
+                    probe.get_name_owner('org.freedesktop.login1'), bed.sessions['3']], {})
 bed.iterate_until(lambda: len(heard) == 4, 10)
 bed.iterate_until(lambda: watch.ended, 1)
 bed.expect_eq("another user's NameOwnerChanged, PrepareForShutdown(true), SessionRemoved and "
-              "State closing, sent to traywatch: ignored (still waiting, no drive asked, the "
-              "inhibitor held)",
+              "State closing: heard by the probe, ignored by traywatch (still waiting, no drive "
+              "asked, the inhibitor held)",
               ((0, ''), ['NameOwnerChanged', 'PrepareForShutdown', 'SessionRemoved',
                          'PropertiesChanged'], False, {'sr0': [], 'sr1': [], 'sr2': []}, [HELD]),
               (spoofer, heard, watch.ended, bed.requests(), inhibitors()))
@@ -167,19 +142,16 @@ bed.check('the quiet stop ends the copy in session 4', quiet_stop(session('4')))
 ends(other, 'the quiet stop', {'sr0': [], 'sr1': [], 'sr2': []}, still_held=1)
 bed.check('the first copy still waits', not watch.ended)
 
-# -- logind restarts (another unique name), then the shutdown: d opens, f (also with a disc)
-#    stays closed.
-logind, manager = bed.restart_logind()
+# -- The shutdown: d opens, f (also with a disc) stays closed.
 shutdown(True)
-ends(watch, 'a shutdown from the restarted logind (f, with a disc too, stays closed)',
-     {'sr0': OPENED, 'sr1': [], 'sr2': []})
+ends(watch, 'a shutdown (f, with a disc too, stays closed)', {'sr0': OPENED, 'sr1': [], 'sr2': []})
 
 # -- A logout: the session removed, or closing; or SIGTERM. With d empty, f opens.
 d.disc = False
 for what, env, end_session in [
         ('its session removed', session('3'), lambda: logind.EmitSignal(
             'org.freedesktop.login1.Manager', 'SessionRemoved', 'so',
-            ['3', dbus.ObjectPath(bed.session_object('3'))])),
+            ['3', dbus.ObjectPath(bed.sessions['3'])])),
         ('its session (logind placed it there; no XDG_SESSION_ID) closing',
          environment(placed_in='3'), lambda: bed.session_mock('3').UpdateProperties(
              'org.freedesktop.login1.Session', {'State': 'closing'})),
@@ -222,29 +194,25 @@ bed.expect_eq('no runtime folder: the place is private, and empty once the copy 
 
 # -- One session, different environments: konfigurator's side started outside any session and
 #    without XDG_SESSION_ID (a user service of systemd's autostart generator) meets the traywatch
-#    logind placed in the user's display session; XDG_SESSION_ID counts, outside any session,
-#    only for a session of the user's; the session logind places a program in comes first.
-#    Copies of other sessions, with long and odd ids too, never meet.
+#    logind placed in the user's display session; outside any session XDG_SESSION_ID counts only
+#    for a session of the user's; the session logind places a program in comes first. Copies of
+#    other sessions, with long and odd ids too, never meet.
 ODD = ['sesja:' + 'ż' * 40 + '/1', 'sesja:' + 'ż' * 40 + '/2']
-for odd in ODD:
-    bed.add_session(odd)
-bed.add_session('9', uid=4242)
-watchers = {number: waiting(folder, number[:8], environment(placed_in=number))
-            for number in ('3', '4', *ODD)}
+for odd, uid in [*((odd, None) for odd in ODD), ('9', 4242)]:
+    bed.add_session(odd, uid)
+watchers = {number: waiting(folder, number[:8], environment(number)) for number in ('3', '4', *ODD)}
 for what, display, env, stopped in [
         ('outside any session, no XDG_SESSION_ID: the display session', '3', environment(), '3'),
-        ("outside, XDG_SESSION_ID naming another user's session: the display session", '4',
+        ("outside, XDG_SESSION_ID of another user's: the display session", '4',
          environment(named='9'), '4'),
-        ("outside, XDG_SESSION_ID naming one of the user's sessions: that one", '3',
-         environment(named=ODD[0]), ODD[0]),
-        ('placed in session 4, where none waits any more; XDG_SESSION_ID naming another: none',
-         '3', environment(placed_in='4', named=ODD[1]), None),
-        ('placed in a session with a long odd id: its copy', '3', environment(placed_in=ODD[1]),
-         ODD[1])]:
+        ("outside, XDG_SESSION_ID of the user's: that", '3', environment(named=ODD[0]), ODD[0]),
+        ('placed in 4, XDG_SESSION_ID of another: 4, where none waits now', '3',
+         environment('4', ODD[1]), None),
+        ('placed in a session with a long odd id: that', '3', environment(ODD[1]), ODD[1])]:
     bed.set_display(display)
     asked = bed.run([client, 'stop'], env=env).returncode
     bed.iterate_until(lambda: stopped is None or watchers[stopped].ended, 5)
-    bed.expect_eq(f'konfigurator\'s side {what}: stops {stopped and stopped[:8]!r} alone',
+    bed.expect_eq(f"konfigurator's side {what}: stops {stopped and stopped[:8]!r} alone",
                   (0, [stopped] if stopped else []),
                   (asked, [number for number, watch in watchers.items() if watch.ended]))
     if stopped:
@@ -260,11 +228,17 @@ shutdown(True)
 ends(watch, 'a drive that never answers, one unplugged',
      {'sr0': ['CDROM_DRIVE_STATUS (no answer)'], 'sr2': OPENED})
 
+# -- logind restarted under a new unique name: its shutdown still ends the watch.
+d.hangs.clear()
+watch = waiting(folder)
+logind, manager = bed.restart_logind()
+shutdown(True)
+ends(watch, 'a shutdown from the restarted logind', {'sr0': OPENED, 'sr2': []})
+
 # -- logind does not answer at all (frozen): traywatch still listens at once. A quiet stop sent
 #    the moment konfigurator's start returns is never lost, and SIGTERM still ends it with its
 #    scan.
 os.kill(bed.logind_server.pid, signal.SIGSTOP)
-d.hangs.clear()
 outcomes = []
 for attempt in range(5):
     outcomes.append((bed.run([client, 'start', f'{folder}/traywatch'], env=session('3')).returncode,
