@@ -2,11 +2,13 @@
 #include "services/linux/linux_drives.h"
 #include "services/linux/linux_form.h"
 #include "services/linux/linux_process.h"
+#include "services/linux/login_session.h"
 #include "services/linux/quiet_stop.h"
 #include "services/linux/session_end.h"
 
 int main(int argc, char** argv) {
-  zelvo::linux_os::LinuxProcess process(argc, argv);
+  // One copy per logind session, found as konfigurator finds it.
+  zelvo::linux_os::LinuxProcess process(argc, argv, &zelvo::linux_os::findLoginSession);
   zelvo::linux_os::LinuxDrives drives;
   // The quiet stop first: it listens before anything that might wait on logind.
   zelvo::linux_os::QuietStopListener quietStop;

@@ -194,7 +194,8 @@ int waitForProgram(StartedProgram& program, std::chrono::milliseconds timeout) {
   return ::waitpid(program.pid, &status, forever ? 0 : WNOHANG) == program.pid ? status : -1;
 }
 
-LinuxProcess::LinuxProcess(int argc, char** argv) {
+LinuxProcess::LinuxProcess(int argc, char** argv, SessionFinder findSession)
+    : findSession_(findSession) {
   for (int i = 1; i < argc; ++i) arguments_.emplace_back(argv[i]);
 }
 
@@ -223,7 +224,7 @@ std::string LinuxProcess::programName() {
 
 bool LinuxProcess::previousInstance() {
   if (instanceLock_ || alreadyThere_) return alreadyThere_;
-  if (!place_) place_ = linux_os::meetingPlace(programName());
+  if (!place_) place_ = linux_os::meetingPlace(programName(), findSession_());
   if (!place_) throw ServiceError(EACCES);
   instanceLock_ = takeLock(*place_, alreadyThere_);
   if (!instanceLock_ && !alreadyThere_) throw ServiceError(static_cast<unsigned long>(errno));
@@ -250,8 +251,9 @@ void LinuxProcess::startProgram(const ProgramStart& start) {
 }
 
 void LinuxProcess::endProgram() {
+  if (place_) leavePlace(*place_, instanceLock_);
   // At once: no handler, no destructor, no atexit function runs. The kernel releases what the
-  // process held, the drive device among it.
+  // process held, the drive device among it, and the lock last.
   ::_exit(0);
 }
 

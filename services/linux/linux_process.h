@@ -39,9 +39,14 @@ bool readableBefore(int fd, std::chrono::steady_clock::time_point deadline);
 inline constexpr std::chrono::milliseconds kUntilItEnds{-1};
 int waitForProgram(StartedProgram& program, std::chrono::milliseconds timeout);
 
+// How a program finds the session its copies are told apart by: findLoginSession (which links
+// libsystemd) for traywatch, whose copies meet.
+using SessionFinder = LoginSession (*)();
+
 class LinuxProcess final : public Process {
  public:
-  LinuxProcess(int argc, char** argv);
+  // Programs that never meet their copies leave the finder out, and link no bus library.
+  LinuxProcess(int argc, char** argv, SessionFinder findSession = &sessionFromEnvironment);
   LinuxProcess(const LinuxProcess&) = delete;
   LinuxProcess& operator=(const LinuxProcess&) = delete;
 
@@ -59,6 +64,7 @@ class LinuxProcess final : public Process {
   // program is ready when it says so as it would to a service manager (READY=1 to
   // $NOTIFY_SOCKET).
   void startProgram(const ProgramStart& start) override;
+  // The first copy takes its names in the meeting place along (see leavePlace).
   [[noreturn]] void endProgram() override;
 
   // The file name of the running program.
@@ -74,6 +80,7 @@ class LinuxProcess final : public Process {
   std::string programPath();
 
   std::vector<std::string> arguments_;
+  SessionFinder findSession_;
   std::string programPath_;
   std::vector<StartedProgram> running_;  // started, not yet reaped
   std::optional<MeetingPlace> place_;

@@ -19,10 +19,6 @@ using Clock = std::chrono::steady_clock;
 // How long a stopped traywatch may take to go.
 constexpr std::chrono::milliseconds kStopDeadline{5000};
 
-std::optional<MeetingPlace> watcherPlace() {
-  return meetingPlace(toBytes(kWatcherProgram));
-}
-
 // A connection to the copy that listens, or none.
 UniqueFd connectToWatcher(const MeetingPlace& place) {
   const sockaddr_un address = socketAddress(place, kQuietStopEnding);
@@ -36,21 +32,28 @@ UniqueFd connectToWatcher(const MeetingPlace& place) {
 
 }  // namespace
 
+const MeetingPlace* LinuxWatcher::place() {
+  if (!looked_) place_ = meetingPlace(toBytes(kWatcherProgram), findLoginSession());
+  looked_ = true;
+  return place_ ? &*place_ : nullptr;
+}
+
 bool LinuxWatcher::isWaiting() {
-  const std::optional<MeetingPlace> place = watcherPlace();
+  const MeetingPlace* place = this->place();
   return place && (lockHeld(*place) || connectToWatcher(*place));
 }
 
 bool LinuxWatcher::stopQuietly() {
-  const std::optional<MeetingPlace> place = watcherPlace();
+  const MeetingPlace* place = this->place();
   if (!place) return true;  // without a place no copy waits: it refuses to start
   const Clock::time_point deadline = Clock::now() + kStopDeadline;
   // Watched before anything is looked at, so that no change between a look and the wait is
-  // missed: a socket made (a starting copy listens) and a lock file closed (a copy ended).
+  // missed: a socket made (a starting copy listens), a lock file closed or removed (a copy
+  // ended).
   const UniqueFd changes(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
   if (changes) {
     ::inotify_add_watch(changes.get(), place->folderPath.c_str(),
-                        IN_CREATE | IN_MOVED_TO | IN_ATTRIB | IN_CLOSE_WRITE);
+                        IN_CREATE | IN_MOVED_TO | IN_ATTRIB | IN_CLOSE_WRITE | IN_DELETE);
   }
   while (Clock::now() < deadline) {
     if (const UniqueFd connection = connectToWatcher(*place)) {

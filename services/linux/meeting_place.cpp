@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,8 +15,8 @@
 namespace zelvo::linux_os {
 namespace {
 
-// A name part taken from the environment, kept only when it is plain enough for a file name and
-// short enough that a socket path through the folder's descriptor always fits.
+// A session id kept as it is in the names (as loginctl shows it) when it is plain enough for a
+// file name and short enough that a socket path through the folder's descriptor always fits.
 bool isPlainName(std::string_view name) {
   if (name.empty() || name.size() > 32) return false;
   for (const char c : name) {
@@ -24,6 +25,21 @@ bool isPlainName(std::string_view name) {
     if (!plain) return false;
   }
   return true;
+}
+
+// The session's part of the names. Any other id (long, or with characters a file name cannot
+// hold) goes in as a 64-bit FNV-1a hash after '=', which no plain id holds, so ids never share
+// a name with a plain one, and two such ids only by a chance no one can aim at: the ids are
+// logind's (the environment's counts only where logind cannot be asked, and then only for the
+// user's own names).
+std::string sessionPart(const std::string& id) {
+  if (id.empty()) return {};
+  if (isPlainName(id)) return "-session-" + id;
+  uint64_t hash = 0xcbf29ce484222325;
+  for (const char c : id) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3;
+  std::string part = "-session=";
+  for (int shift = 60; shift >= 0; shift -= 4) part += "0123456789abcdef"[(hash >> shift) & 0xf];
+  return part;
 }
 
 // The folder, opened, when it is a folder of this user's that no one else may enter: anything
@@ -52,8 +68,6 @@ std::string fallbackFolderPath() {
   return folder;
 }
 
-constexpr char kLockEnding[] = ".lock";
-
 // A lock on the whole file, owned by the open file rather than the process (an open file
 // description lock): forked children that close their copies never take it along.
 flock wholeFile(short type) {
@@ -63,17 +77,48 @@ flock wholeFile(short type) {
   return lock;
 }
 
+// Whether the open file is the one under the name in the place; errno says why not (0: another
+// file is there).
+bool isFileAt(const MeetingPlace& place, const std::string& name, const UniqueFd& file) {
+  struct stat opened {};
+  struct stat named {};
+  if (::fstat(file.get(), &opened) != 0 ||
+      ::fstatat(place.folder.get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
+    return false;
+  }
+  errno = 0;
+  return opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
 }  // namespace
 
 UniqueFd takeLock(const MeetingPlace& place, bool& heldElsewhere) {
   heldElsewhere = false;
-  UniqueFd lockFile(::openat(place.folder.get(), place.name(kLockEnding).c_str(),
-                             O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600));
-  if (!lockFile) return {};
-  flock lock = wholeFile(F_WRLCK);
-  if (::fcntl(lockFile.get(), F_OFD_SETLK, &lock) == 0) return lockFile;
-  heldElsewhere = errno == EAGAIN || errno == EACCES;
-  return {};
+  const std::string name = place.name(kLockEnding);
+  for (;;) {
+    UniqueFd lockFile(::openat(place.folder.get(), name.c_str(),
+                               O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600));
+    if (!lockFile) return {};
+    flock lock = wholeFile(F_WRLCK);
+    if (::fcntl(lockFile.get(), F_OFD_SETLK, &lock) != 0) {
+      heldElsewhere = errno == EAGAIN || errno == EACCES;
+      return {};
+    }
+    // A copy that ends removes its lock file while it still holds the lock (leavePlace). If we
+    // opened the file just before that and got the lock just after, we hold a file no one else
+    // can find: only the file that is under the name counts, so the name is tried again.
+    if (isFileAt(place, name, lockFile)) return lockFile;
+    if (errno != ENOENT && errno != 0) return {};
+  }
+}
+
+void leavePlace(const MeetingPlace& place, const UniqueFd& lock) {
+  const std::string lockName = place.name(kLockEnding);
+  if (!lock || !isFileAt(place, lockName, lock)) return;
+  // The socket first: a copy that starts once the lock file has gone may listen at once, and its
+  // socket must not be the one removed.
+  ::unlinkat(place.folder.get(), place.name(kQuietStopEnding).c_str(), 0);
+  ::unlinkat(place.folder.get(), lockName.c_str(), 0);
 }
 
 bool lockHeld(const MeetingPlace& place) {
@@ -83,7 +128,7 @@ bool lockHeld(const MeetingPlace& place) {
   return lockFile && ::fcntl(lockFile.get(), F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
 }
 
-std::optional<MeetingPlace> meetingPlace(std::string_view programName) {
+std::optional<MeetingPlace> meetingPlace(std::string_view programName, LoginSession session) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   std::string path = runtime ? runtime : "";
   UniqueFd folder = privateFolder(path);
@@ -92,12 +137,10 @@ std::optional<MeetingPlace> meetingPlace(std::string_view programName) {
     folder = privateFolder(path);
   }
   if (!folder) return std::nullopt;
-  MeetingPlace place{path, std::move(folder), "zelvo-cd-" + std::string(programName)};
   // Copies in other sessions of the same user wait for their own session's end; a program
-  // started outside any session has one copy per user.
-  const char* session = std::getenv("XDG_SESSION_ID");
-  if (session && isPlainName(session)) place.baseName += std::string("-session-") + session;
-  return place;
+  // started where logind knows no session of the user has one copy per user.
+  std::string baseName = "zelvo-cd-" + std::string(programName) + sessionPart(session.id);
+  return MeetingPlace{path, std::move(folder), std::move(baseName), std::move(session)};
 }
 
 sockaddr_un socketAddress(const MeetingPlace& place, std::string_view ending) {

@@ -14,9 +14,8 @@
 
 namespace zelvo::linux_os {
 
-// What a client sends to ask for the quiet stop, and the socket's name after the lock's.
+// What a client sends to ask for the quiet stop.
 inline constexpr char kQuietStopRequest[] = "stop\n";
-inline constexpr char kQuietStopEnding[] = ".stop";
 
 inline void unrefEventSource(sd_event_source* source) {
   ::sd_event_source_disable_unref(source);

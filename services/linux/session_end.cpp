@@ -1,13 +1,12 @@
 #include "services/linux/session_end.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <cstring>
 
 #include "services/form_design.h"
 #include "services/linux/linux_form.h"
+#include "services/linux/meeting_place.h"
 #include "services/linux/wide_text.h"
 
 namespace zelvo::linux_os {
@@ -17,13 +16,38 @@ constexpr char kLogin[] = "org.freedesktop.login1";
 constexpr char kLoginPath[] = "/org/freedesktop/login1";
 constexpr char kManager[] = "org.freedesktop.login1.Manager";
 constexpr char kSession[] = "org.freedesktop.login1.Session";
+// The bus itself: sd-bus gives its messages this sender, which no client can take.
+constexpr char kBus[] = "org.freedesktop.DBus";
+constexpr char kBusPath[] = "/org/freedesktop/DBus";
+constexpr char kLoginOwnerChanges[] =
+    "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
+    "interface='org.freedesktop.DBus',member='NameOwnerChanged',arg0='org.freedesktop.login1'";
 
 }  // namespace
 
-bool SessionEnd::watch(sd_event* loop, const std::string& reason, std::function<void()> ending) {
+bool SessionEnd::watch(sd_event* loop, const std::string& reason, const LoginSession& session,
+                       std::function<void()> ending) {
   ending_ = std::move(ending);
   if (::sd_bus_open_system(bus_.put()) < 0) return false;
   if (::sd_bus_attach_event(bus_.get(), loop, SD_EVENT_PRIORITY_NORMAL) < 0) return false;
+
+  // Only logind may end the watch. The subscriptions below name logind as the sender, but the
+  // bus filters only what it sends to every subscriber: a signal sent to our own unique name
+  // reaches us whoever sent it (any user may), and sd-bus cannot tell a well-known sender on
+  // our side. So each signal is checked against the unique name that owns logind's.
+  // The owner is asked for before anything of logind's is subscribed to, and followed through
+  // the bus's NameOwnerChanged, subscribed to first so that no change in between is missed.
+  // The bus handles our requests in order and sends us its messages in order: whatever it tells
+  // us comes in the order it happened, so the last owner heard of is the owner; and the answer
+  // to GetNameOwner comes before any signal the later subscriptions bring. A signal of logind's
+  // cannot come before the answer either: logind sends only once it owns the name, and then the
+  // answer names it. Until the owner is known nothing counts.
+  if (::sd_bus_add_match_async(bus_.get(), ownerChangedSlot_.put(), kLoginOwnerChanges,
+                               &SessionEnd::onOwnerChanged, nullptr, this) < 0 ||
+      ::sd_bus_call_method_async(bus_.get(), ownerSlot_.put(), kBus, kBusPath, kBus, "GetNameOwner",
+                                 &SessionEnd::onOwnerFound, this, "s", kLogin) < 0) {
+    return false;
+  }
 
   // Subscribed before the inhibitor is asked for: the bus keeps each client's messages in
   // order, so a shutdown that starts once logind has granted the inhibitor is heard here.
@@ -38,28 +62,58 @@ bool SessionEnd::watch(sd_event* loop, const std::string& reason, std::function<
                                  "Zelvo CD", reason.c_str(), "delay") < 0) {
     return false;
   }
-  // The session this program belongs to: the one the desktop started it in, or else the one
-  // logind finds for the process. A removed session is told by its id and its object alike.
-  const char* id = std::getenv("XDG_SESSION_ID");
-  if (id && *id) sessionId_ = id;
-  if (::sd_bus_match_signal_async(bus_.get(), removedSlot_.put(), kLogin, kLoginPath, kManager,
+  // The session this program belongs to, as logind gave it (see login_session.h), or, where
+  // logind could not be asked, only its id, from the environment. None: the shutdown alone ends
+  // the watch. A removed session is told by its id and its object alike; a closing one by its
+  // object.
+  sessionId_ = session.id;
+  sessionPath_ = session.path;
+  if (!sessionId_.empty() &&
+      ::sd_bus_match_signal_async(bus_.get(), removedSlot_.put(), kLogin, kLoginPath, kManager,
                                   "SessionRemoved", &SessionEnd::onSessionRemoved, nullptr,
                                   this) < 0) {
     return false;
   }
-  const int asked =
-      id && *id
-          ? ::sd_bus_call_method_async(bus_.get(), sessionSlot_.put(), kLogin, kLoginPath, kManager,
-                                       "GetSession", &SessionEnd::onSessionFound, this, "s", id)
-          : ::sd_bus_call_method_async(bus_.get(), sessionSlot_.put(), kLogin, kLoginPath, kManager,
-                                       "GetSessionByPID", &SessionEnd::onSessionFound, this, "u",
-                                       static_cast<uint32_t>(::getpid()));
-  return asked >= 0;
+  return sessionPath_.empty() ||
+         ::sd_bus_match_signal_async(bus_.get(), changedSlot_.put(), kLogin, sessionPath_.c_str(),
+                                     "org.freedesktop.DBus.Properties", "PropertiesChanged",
+                                     &SessionEnd::onSessionChanged, nullptr, this) >= 0;
 }
 
 void SessionEnd::attach(sd_event* loop, const FormDesign& design, LinuxForm& form) {
   if (design.shutdownBlockReason.empty()) return;
-  watch(loop, toBytes(design.shutdownBlockReason), [&form] { form.unloadAndEnd(); });
+  const MeetingPlace* place = form.process().meetingPlace();
+  watch(loop, toBytes(design.shutdownBlockReason), place ? place->session : LoginSession{},
+        [&form] { form.unloadAndEnd(); });
+}
+
+int SessionEnd::onOwnerFound(sd_bus_message* reply, void* self, sd_bus_error*) {
+  const char* owner = nullptr;
+  // No owner yet: logind's start will be told by NameOwnerChanged.
+  if (!::sd_bus_message_is_method_error(reply, nullptr) &&
+      ::sd_bus_message_read(reply, "s", &owner) >= 0) {
+    static_cast<SessionEnd*>(self)->loginOwner_ = owner;
+  }
+  return 0;
+}
+
+int SessionEnd::onOwnerChanged(sd_bus_message* message, void* self, sd_bus_error*) {
+  const char* sender = ::sd_bus_message_get_sender(message);
+  const char* name = nullptr;
+  const char* before = nullptr;
+  const char* after = nullptr;
+  // NameOwnerChanged(name, old owner, new owner): an empty new owner means logind is gone.
+  if (sender && std::strcmp(sender, kBus) == 0 &&
+      ::sd_bus_message_read(message, "sss", &name, &before, &after) >= 0 &&
+      std::strcmp(name, kLogin) == 0) {
+    static_cast<SessionEnd*>(self)->loginOwner_ = after;
+  }
+  return 0;
+}
+
+bool SessionEnd::fromLogind(sd_bus_message* message) const {
+  const char* sender = ::sd_bus_message_get_sender(message);
+  return sender && !loginOwner_.empty() && loginOwner_ == sender;
 }
 
 int SessionEnd::onInhibited(sd_bus_message* reply, void* self, sd_bus_error*) {
@@ -74,21 +128,6 @@ int SessionEnd::onInhibited(sd_bus_message* reply, void* self, sd_bus_error*) {
   return 0;
 }
 
-int SessionEnd::onSessionFound(sd_bus_message* reply, void* data, sd_bus_error*) {
-  auto* self = static_cast<SessionEnd*>(data);
-  const char* path = nullptr;
-  // Outside any session: a shutdown is all there is to hear.
-  if (::sd_bus_message_is_method_error(reply, nullptr) ||
-      ::sd_bus_message_read(reply, "o", &path) < 0) {
-    return 0;
-  }
-  self->sessionPath_ = path;
-  ::sd_bus_match_signal_async(::sd_bus_message_get_bus(reply), self->changedSlot_.put(), kLogin,
-                              path, "org.freedesktop.DBus.Properties", "PropertiesChanged",
-                              &SessionEnd::onSessionChanged, nullptr, self);
-  return 0;
-}
-
 void SessionEnd::end() {
   if (!ending_) return;
   const auto ending = std::move(ending_);
@@ -100,6 +139,7 @@ void SessionEnd::end() {
 
 int SessionEnd::onPrepareForShutdown(sd_bus_message* message, void* self, sd_bus_error*) {
   int starting = 0;
+  if (!static_cast<SessionEnd*>(self)->fromLogind(message)) return 0;
   // PrepareForShutdown(false) says that a shutdown was cancelled: nothing ends.
   if (::sd_bus_message_read(message, "b", &starting) >= 0 && starting) {
     static_cast<SessionEnd*>(self)->end();
@@ -111,7 +151,9 @@ int SessionEnd::onSessionRemoved(sd_bus_message* message, void* self, sd_bus_err
   auto* watcher = static_cast<SessionEnd*>(self);
   const char* id = nullptr;
   const char* path = nullptr;
-  if (::sd_bus_message_read(message, "so", &id, &path) < 0) return 0;
+  if (!watcher->fromLogind(message) || ::sd_bus_message_read(message, "so", &id, &path) < 0) {
+    return 0;
+  }
   if ((!watcher->sessionId_.empty() && watcher->sessionId_ == id) ||
       (!watcher->sessionPath_.empty() && watcher->sessionPath_ == path)) {
     watcher->end();
@@ -123,7 +165,8 @@ int SessionEnd::onSessionChanged(sd_bus_message* message, void* self, sd_bus_err
   // PropertiesChanged(interface, {name: value}, [invalidated]): the session closes when its
   // State becomes "closing".
   const char* interface = nullptr;
-  if (::sd_bus_message_read(message, "s", &interface) < 0 || std::strcmp(interface, kSession)) {
+  if (!static_cast<SessionEnd*>(self)->fromLogind(message) ||
+      ::sd_bus_message_read(message, "s", &interface) < 0 || std::strcmp(interface, kSession)) {
     return 0;
   }
   if (::sd_bus_message_enter_container(message, SD_BUS_TYPE_ARRAY, "{sv}") < 0) return 0;

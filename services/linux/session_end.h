@@ -1,7 +1,8 @@
 // How a waiting launcher hears, on a logind system, that the user's session ends: at a shutdown
 // or reboot (PrepareForShutdown(true), which it delays with an inhibitor taken at its start),
 // and at a logout (its own session removed, or closing). The reason shown with the inhibitor is
-// the one the design gives.
+// the one the design gives. Only logind is heard: a signal counts only when it comes from the
+// connection that owns logind's name.
 //
 // Every call to logind is asynchronous: the loop goes on serving the end signals and the quiet
 // stop however long logind takes to answer, or if it never does.
@@ -13,19 +14,12 @@
 #include <functional>
 #include <string>
 
+#include "services/linux/bus_owners.h"
+#include "services/linux/login_session.h"
 #include "services/linux/loop_source.h"
 #include "services/linux/unique_any.h"
 
 namespace zelvo::linux_os {
-
-inline void unrefBus(sd_bus* bus) {
-  ::sd_bus_flush_close_unref(bus);
-}
-inline void unrefSlot(sd_bus_slot* slot) {
-  ::sd_bus_slot_unref(slot);
-}
-using UniqueBus = UniqueAny<sd_bus*, unrefBus>;
-using UniqueSlot = UniqueAny<sd_bus_slot*, unrefSlot>;
 
 class SessionEnd final : public LoopSource {
  public:
@@ -34,15 +28,19 @@ class SessionEnd final : public LoopSource {
   SessionEnd& operator=(const SessionEnd&) = delete;
 
   // Starts listening on the loop and asks for the delay inhibitor; `ending` runs once, when the
-  // session ends, and the inhibitor is released after it. False when the system bus cannot be
-  // reached: the end signals are all that is left then.
-  bool watch(sd_event* loop, const std::string& reason, std::function<void()> ending);
-  // Watches for a design that holds the shutdown while it unloads; the end unloads the form.
+  // shutdown starts or the session ends, and the inhibitor is released after it. False when the
+  // system bus cannot be reached: the end signals are all that is left then.
+  bool watch(sd_event* loop, const std::string& reason, const LoginSession& session,
+             std::function<void()> ending);
+  // Watches for a design that holds the shutdown while it unloads, in the session where the
+  // program met its copies; the end unloads the form.
   void attach(sd_event* loop, const FormDesign& design, LinuxForm& form) override;
 
  private:
+  static int onOwnerFound(sd_bus_message* reply, void* self, sd_bus_error* error);
+  static int onOwnerChanged(sd_bus_message* message, void* self, sd_bus_error* error);
+  bool fromLogind(sd_bus_message* message) const;
   static int onInhibited(sd_bus_message* reply, void* self, sd_bus_error* error);
-  static int onSessionFound(sd_bus_message* reply, void* self, sd_bus_error* error);
   static int onPrepareForShutdown(sd_bus_message* message, void* self, sd_bus_error* error);
   static int onSessionRemoved(sd_bus_message* message, void* self, sd_bus_error* error);
   static int onSessionChanged(sd_bus_message* message, void* self, sd_bus_error* error);
@@ -50,9 +48,11 @@ class SessionEnd final : public LoopSource {
 
   UniqueBus bus_;
   UniqueFd inhibitor_;
+  std::string loginOwner_;  // logind's unique name; empty while unknown, or while it has none
   std::string sessionId_, sessionPath_;
   std::function<void()> ending_;
-  UniqueSlot shutdownSlot_, inhibitSlot_, sessionSlot_, removedSlot_, changedSlot_;
+  UniqueSlot ownerSlot_, ownerChangedSlot_;
+  UniqueSlot shutdownSlot_, inhibitSlot_, removedSlot_, changedSlot_;
 };
 
 }  // namespace zelvo::linux_os

@@ -10,6 +10,7 @@ import atexit
 import ctypes
 import errno
 import os
+import re
 import select
 import shutil
 import signal
@@ -33,6 +34,27 @@ CDROM_DRIVE_STATUS = 0x5326
 CDROM_LOCKDOOR = 0x5329
 CDS_NO_DISC, CDS_TRAY_OPEN, CDS_DISC_OK = 1, 2, 4
 PR_SET_CHILD_SUBREAPER = 36
+
+# The mock logind finds a session by its Id (its object named as logind escapes ids), and the
+# session of a process by BED_LOGIND_SESSION in the process's environment: the mock's stand-in for
+# the session's control group, which children inherit (the programs never read it). The
+# template's own GetUser cannot take a uid.
+FIND_SESSION = '''
+ret = None
+for path, found in objects.items():
+    if '/session/' in path and found.Get('org.freedesktop.login1.Session', 'Id') == wanted:
+        ret = path
+if ret is None:
+    raise dbus.exceptions.DBusException(wanted, name='org.freedesktop.login1.' + missing)
+'''
+LOGIND_METHODS = [
+    ('GetSession', 's', 'o', "wanted, missing = args[0], 'NoSuchSession'" + FIND_SESSION),
+    ('GetSessionByPID', 'u', 'o', "missing, wanted = 'NoSessionForPID', dict(entry.split(b'=', 1) "
+     "for entry in open(f'/proc/{args[0]}/environ', 'rb').read().split(bytes(1)) if b'=' in entry"
+     ").get(b'BED_LOGIND_SESSION', b'').decode()" + FIND_SESSION),
+    ('GetUser', 'u', 'o', "ret = f'/org/freedesktop/login1/user/{args[0]}'\n"
+     "if ret not in objects: raise dbus.exceptions.DBusException(ret, "
+     "name='org.freedesktop.login1.NoSuchUser')")]
 
 UDEV_RECORD = '''P: /devices/pci0000:00/0000:00:1f.2/ata{n}/host{n}/target{n}:0:0/{n}:0:0:0/block/{name}
 N: {name}
@@ -128,6 +150,7 @@ class Bed:
         self._context = GLib.MainContext.default()
         self._bus_pids = []
         self._servers = []
+        self.sessions = {}  # the mock logind's session objects by id
         self._display = []
         self._started = set()  # the bed's own children, which are never adopted
         self.failures = 0
@@ -315,29 +338,80 @@ class Bed:
         manager = dbus.Interface(bus.get_object(service, f'{root}/Manager'), dbusmock.MOCK_IFACE)
         return manager, devices
 
-    def _start_system_bus(self):
+    def _start_system_bus(self, debian_policy=False):
         from dbusmock import DBusTestCase
-        if DBusTestCase.system_bus_pid is None:
+        if DBusTestCase.system_bus_pid is not None:
+            return
+        if debian_policy:
+            DBusTestCase.system_bus_pid, os.environ['DBUS_SYSTEM_BUS_ADDRESS'] = (
+                DBusTestCase.start_dbus(conf=self._debian_policy()))
+        else:
             DBusTestCase.start_system_bus()
-            self._bus_pids.append(DBusTestCase.system_bus_pid)
+        self._bus_pids.append(DBusTestCase.system_bus_pid)
 
-    def start_logind(self, *sessions):
-        """A mock logind on the private system bus (python-dbusmock's template) with these
-        sessions of the user; returns its mock interface (EmitSignal, AddSession) and its
-        Manager interface (ListInhibitors)."""
+    def _debian_policy(self):
+        """The path of a copy of Debian's system.conf without what belongs to the daemon process,
+        listening in /tmp (a socket's path holds at most 107 bytes), for every user."""
+        with open('/usr/share/dbus-1/system.conf') as conf:
+            text = re.sub(r'<(user|pidfile|servicehelper|listen)>.*?</\1>|<(fork|syslog|'
+                          r'standard_system_servicedirs)/>', '', conf.read(), flags=re.S)
+        text = text.replace('>system.d<', '>/usr/share/dbus-1/system.d<').replace(
+            '</busconfig>', '<listen>unix:dir=/tmp</listen></busconfig>')
+        if not os.path.exists('/usr/share/dbus-1/system.d/org.freedesktop.login1.conf'):
+            # Without systemd, which ships logind's part of the policy: root's part of it.
+            text = text.replace('</busconfig>', '<policy user="root"><allow own="org.freedesktop.'
+                                'login1"/><allow send_destination="org.freedesktop.login1"/>'
+                                '</policy></busconfig>')
+        path = os.path.join(self.root, 'system-bus.conf')
+        with open(path, 'w') as conf:
+            conf.write(text)
+        return path
+
+    def start_logind(self, *sessions, debian_policy=False):
+        """A mock logind on the private system bus (python-dbusmock's template, with the methods
+        above; the bus under Debian's own policy when asked) with these sessions of the user;
+        returns its mock interface (EmitSignal, AddSession) and its Manager interface
+        (ListInhibitors)."""
         import dbus
         import dbusmock
         from dbusmock import DBusTestCase
-        self._start_system_bus()
+        self._start_system_bus(debian_policy)
         server, _ = DBusTestCase.spawn_server_template('logind', {}, stdout=subprocess.DEVNULL)
         self._servers.append(server)
         self.logind_server = server
         bus = DBusTestCase.get_dbus(system_bus=True)
         login = bus.get_object('org.freedesktop.login1', '/org/freedesktop/login1')
-        mock = dbus.Interface(login, dbusmock.MOCK_IFACE)
+        self.logind = dbus.Interface(login, dbusmock.MOCK_IFACE)
+        self.logind.AddMethods('org.freedesktop.login1.Manager', LOGIND_METHODS)
         for session in sessions:
-            mock.AddSession(session, 'seat0', dbus.UInt32(os.getuid()), 'uzytkownik', True)
-        return mock, dbus.Interface(login, 'org.freedesktop.login1.Manager')
+            self.add_session(session)
+        return self.logind, dbus.Interface(login, 'org.freedesktop.login1.Manager')
+
+    def restart_logind(self):
+        """Ends the mock logind and starts another (under a new unique name, with no session)."""
+        self.logind_server.terminate()
+        self.logind_server.wait(10)
+        self._servers.remove(self.logind_server)
+        return self.start_logind()
+
+    def add_session(self, session, uid=None):
+        """A session of the user's (or of another uid) with any id."""
+        import dbus
+        uid = os.getuid() if uid is None else uid
+        self.sessions[session] = self.logind.AddSession(
+            re.sub('[^A-Za-z0-9]', '_', session), 'seat0', dbus.UInt32(uid), f'u{uid}', True)
+        self.session_mock(session).UpdateProperties('org.freedesktop.login1.Session',
+                                                    {'Id': session})
+
+    def set_display(self, session):
+        """Makes the session the user's display session (the user's Display property)."""
+        import dbus
+        from dbusmock import DBusTestCase
+        user = DBusTestCase.get_dbus(system_bus=True).get_object(
+            'org.freedesktop.login1', f'/org/freedesktop/login1/user/{os.getuid()}')
+        user.Set('org.freedesktop.login1.User', 'Display', dbus.Struct(
+            (session, dbus.ObjectPath(self.sessions[session])), signature='so'),
+            dbus_interface=dbus.PROPERTIES_IFACE)
 
     def session_mock(self, session):
         """The mock interface of a session object (UpdateProperties)."""
@@ -345,8 +419,7 @@ class Bed:
         import dbusmock
         from dbusmock import DBusTestCase
         bus = DBusTestCase.get_dbus(system_bus=True)
-        return dbus.Interface(bus.get_object('org.freedesktop.login1',
-                                             f'/org/freedesktop/login1/session/{session}'),
+        return dbus.Interface(bus.get_object('org.freedesktop.login1', self.sessions[session]),
                               dbusmock.MOCK_IFACE)
 
     # -- A desktop

@@ -3,23 +3,28 @@
 waits, refuses a second copy in its session (copies in other sessions are their own), and when
 the session ends (a shutdown, PrepareForShutdown(true); its session removed or closing; SIGTERM)
 it opens the first optical drive that holds a disc and ends, letting the shutdown go on. A
-cancelled shutdown changes nothing; the quiet stop ends it without opening anything. Its runtime
-folder lies deeper than a socket's path may reach, and without one it meets its copies in a
-private folder. A drive that never answers and a drive unplugged during the session hold up
-nothing. However long logind takes to answer, a quiet stop right after the start and SIGTERM
-are heard."""
+cancelled shutdown changes nothing; the quiet stop ends it without opening anything. On a bus
+with Debian's own policy, the same signals sent to it by another user are ignored, and logind's
+are still obeyed after logind has restarted. Its session is logind's: konfigurator's side started
+outside any session and without XDG_SESSION_ID meets it, copies of other sessions (any ids)
+never do. Its runtime folder lies deeper than a socket's path may reach, and without one it meets
+its copies in a private folder, where it leaves nothing behind. A drive that never answers and a
+drive unplugged during the session hold up nothing. However long logind takes to answer, a quiet
+stop right after the start and SIGTERM are heard."""
 
 import os
 import signal
 
 import dbus
+import dbus.lowlevel
+from dbus.mainloop.glib import DBusGMainLoop
 
 from bed import TOOLS, Bed
 
 bed = Bed('traywatch')
 d, e, f = (bed.add_drive(name) for name in ('sr0', 'sr1', 'sr2'))
 e.disc = False
-logind, manager = bed.start_logind('3', '4')
+logind, manager = bed.start_logind('3', '4', debian_policy=True)
 runtime = os.path.join(bed.root, 'run-' + 'r' * 120)
 os.mkdir(runtime, 0o700)
 client = os.path.join(TOOLS, 'watcher_client')
@@ -29,8 +34,16 @@ ALREADY = ('Błąd: Program już jest uruchomiony !!! Program jest niewidoczny, 
            'na zamknięcie systemu, aby móc wysunąć tackę napędu CD\n')
 
 
+def environment(placed_in='', named=None):
+    """A program's environment: placed by logind in a session (or in none), with XDG_SESSION_ID
+    naming one (or unset)."""
+    env = dict(bed.environment(XDG_RUNTIME_DIR=runtime, BED_LOGIND_SESSION=placed_in))
+    env.pop('XDG_SESSION_ID', None)
+    return dict(env, XDG_SESSION_ID=named) if named else env
+
+
 def session(number):
-    return bed.environment(XDG_SESSION_ID=number, XDG_RUNTIME_DIR=runtime)
+    return environment(named=number)
 
 
 def inhibitors():
@@ -80,6 +93,44 @@ bed.iterate_until(lambda: watch.ended, 1)
 bed.expect_eq('waiting, and after a cancelled shutdown: still there, no drive asked',
               (False, {'sr0': [], 'sr1': [], 'sr2': []}), (watch.ended, bed.requests()))
 
+# -- Another user (nobody) says that logind's name is now theirs and sends logind's signals to
+#    every connection by its unique name, as Debian's policy lets anyone: traywatch ignores them
+#    all, though a connection of its user (a probe) hears them.
+SPOOFER = '''
+import sys, dbus, dbus.lowlevel
+bus, session, login = dbus.bus.BusConnection(sys.argv[1]), sys.argv[3], '/org/freedesktop/login1'
+for destination in [name for name in bus.list_names() if name.startswith(':')]:
+    for path, member, signature, arguments in (
+            ('/org/freedesktop/DBus', 'org.freedesktop.DBus.NameOwnerChanged', 'sss',
+             ('org.freedesktop.login1', sys.argv[2], bus.get_unique_name())),
+            (login, 'org.freedesktop.login1.Manager.PrepareForShutdown', 'b', (True,)),
+            (login, 'org.freedesktop.login1.Manager.SessionRemoved', 'so', ('3', session)),
+            (session, 'org.freedesktop.DBus.Properties.PropertiesChanged', 'sa{sv}as',
+             ('org.freedesktop.login1.Session', {'State': dbus.String('closing', variant_level=1)},
+              dbus.Array(signature='s')))):
+        message = dbus.lowlevel.SignalMessage(path, *member.rsplit('.', 1))
+        message.set_destination(destination)
+        message.append(*arguments, signature=signature)
+        bus.send_message(message)
+bus.flush()
+'''
+probe, heard = dbus.bus.BusConnection(os.environ['DBUS_SYSTEM_BUS_ADDRESS'],
+                                      mainloop=DBusGMainLoop()), []
+probe.add_message_filter(lambda _probe, message: heard.append(message.get_member()) if (
+    message.get_type() == dbus.lowlevel.MESSAGE_TYPE_SIGNAL and
+    message.get_sender() != 'org.freedesktop.DBus') else None)
+spoofer = bed.tool(['setpriv', '--reuid=65534', '--regid=65534', '--clear-groups',
+                    '/usr/bin/python3', '-c', SPOOFER, os.environ['DBUS_SYSTEM_BUS_ADDRESS'],
+                    probe.get_name_owner('org.freedesktop.login1'), bed.sessions['3']], {})
+bed.iterate_until(lambda: len(heard) == 4, 10)
+bed.iterate_until(lambda: watch.ended, 1)
+bed.expect_eq("another user's NameOwnerChanged, PrepareForShutdown(true), SessionRemoved and "
+              "State closing: heard by the probe, ignored by traywatch (still waiting, no drive "
+              "asked, the inhibitor held)",
+              ((0, ''), ['NameOwnerChanged', 'PrepareForShutdown', 'SessionRemoved',
+                         'PropertiesChanged'], False, {'sr0': [], 'sr1': [], 'sr2': []}, [HELD]),
+              (spoofer, heard, watch.ended, bed.requests(), inhibitors()))
+
 # -- A second copy in the same session says so and ends; one in another session waits on its
 #    own, and the quiet stop ends it without a look at the drives.
 second = bed.run([f'{folder}/traywatch'], env=session('3'))
@@ -97,14 +148,15 @@ ends(watch, 'a shutdown (f, with a disc too, stays closed)', {'sr0': OPENED, 'sr
 
 # -- A logout: the session removed, or closing; or SIGTERM. With d empty, f opens.
 d.disc = False
-for what, end_session in [
-        ('its session removed', lambda: logind.EmitSignal(
+for what, env, end_session in [
+        ('its session removed', session('3'), lambda: logind.EmitSignal(
             'org.freedesktop.login1.Manager', 'SessionRemoved', 'so',
-            ['3', dbus.ObjectPath('/org/freedesktop/login1/session/3')])),
-        ('its session closing', lambda: bed.session_mock('3').UpdateProperties(
-            'org.freedesktop.login1.Session', {'State': 'closing'})),
-        ('SIGTERM', lambda: os.kill(watch.pid, signal.SIGTERM))]:
-    watch = waiting(folder)
+            ['3', dbus.ObjectPath(bed.sessions['3'])])),
+        ('its session (logind placed it there; no XDG_SESSION_ID) closing',
+         environment(placed_in='3'), lambda: bed.session_mock('3').UpdateProperties(
+             'org.freedesktop.login1.Session', {'State': 'closing'})),
+        ('SIGTERM', session('3'), lambda: os.kill(watch.pid, signal.SIGTERM))]:
+    watch = waiting(folder, env=env)
     end_session()
     ends(watch, what, {'sr0': ['CDROM_DRIVE_STATUS'], 'sr1': ['CDROM_DRIVE_STATUS'], 'sr2': OPENED})
 bed.session_mock('3').UpdateProperties('org.freedesktop.login1.Session', {'State': 'active'})
@@ -136,8 +188,36 @@ bed.expect_eq('no runtime folder: a second copy is refused', (0, ALREADY),
               (second.returncode, second.stderr))
 bed.check('no runtime folder: the quiet stop ends the first', quiet_stop(no_runtime))
 ends(watch, 'no runtime folder: the quiet stop', {'sr0': [], 'sr1': [], 'sr2': []})
-bed.expect_eq('no runtime folder: the place is private',
-              0o700, os.stat(os.path.join(home, '.cache', 'zelvo-cd')).st_mode & 0o777)
+place = os.path.join(home, '.cache', 'zelvo-cd')
+bed.expect_eq('no runtime folder: the place is private, and empty once the copy has ended',
+              (0o700, []), (os.stat(place).st_mode & 0o777, os.listdir(place)))
+
+# -- One session, different environments: konfigurator's side started outside any session and
+#    without XDG_SESSION_ID (a user service of systemd's autostart generator) meets the traywatch
+#    logind placed in the user's display session; outside any session XDG_SESSION_ID counts only
+#    for a session of the user's; the session logind places a program in comes first. Copies of
+#    other sessions, with long and odd ids too, never meet.
+ODD = ['sesja:' + 'ż' * 40 + '/1', 'sesja:' + 'ż' * 40 + '/2']
+for odd, uid in [*((odd, None) for odd in ODD), ('9', 4242)]:
+    bed.add_session(odd, uid)
+watchers = {number: waiting(folder, number[:8], environment(number)) for number in ('3', '4', *ODD)}
+for what, display, env, stopped in [
+        ('outside any session, no XDG_SESSION_ID: the display session', '3', environment(), '3'),
+        ("outside, XDG_SESSION_ID of another user's: the display session", '4',
+         environment(named='9'), '4'),
+        ("outside, XDG_SESSION_ID of the user's: that", '3', environment(named=ODD[0]), ODD[0]),
+        ('placed in 4, XDG_SESSION_ID of another: 4, where none waits now', '3',
+         environment('4', ODD[1]), None),
+        ('placed in a session with a long odd id: that', '3', environment(ODD[1]), ODD[1])]:
+    bed.set_display(display)
+    asked = bed.run([client, 'stop'], env=env).returncode
+    bed.iterate_until(lambda: stopped is None or watchers[stopped].ended, 5)
+    bed.expect_eq(f"konfigurator's side {what}: stops {stopped and stopped[:8]!r} alone",
+                  (0, [stopped] if stopped else []),
+                  (asked, [number for number, watch in watchers.items() if watch.ended]))
+    if stopped:
+        ends(watchers.pop(stopped), f'the quiet stop in session {stopped[:8]}',
+             {'sr0': [], 'sr1': [], 'sr2': []}, still_held=len(watchers))
 
 # -- d never answers and e is unplugged during the session: at the shutdown d is given up, and
 #    the letter traypop gets for f's drive (now e) is the one it finds there.
@@ -148,11 +228,17 @@ shutdown(True)
 ends(watch, 'a drive that never answers, one unplugged',
      {'sr0': ['CDROM_DRIVE_STATUS (no answer)'], 'sr2': OPENED})
 
+# -- logind restarted under a new unique name: its shutdown still ends the watch.
+d.hangs.clear()
+watch = waiting(folder)
+logind, manager = bed.restart_logind()
+shutdown(True)
+ends(watch, 'a shutdown from the restarted logind', {'sr0': OPENED, 'sr2': []})
+
 # -- logind does not answer at all (frozen): traywatch still listens at once. A quiet stop sent
 #    the moment konfigurator's start returns is never lost, and SIGTERM still ends it with its
 #    scan.
 os.kill(bed.logind_server.pid, signal.SIGSTOP)
-d.hangs.clear()
 outcomes = []
 for attempt in range(5):
     outcomes.append((bed.run([client, 'start', f'{folder}/traywatch'], env=session('3')).returncode,
