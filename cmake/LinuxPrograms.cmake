@@ -20,7 +20,7 @@ set(ZELVO_LINUX_FLAGS -ffunction-sections -fdata-sections -fno-ident -fstack-pro
                       -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 set(CMAKE_INTERPROCEDURAL_OPTIMIZATION ON)
 add_compile_options(${ZELVO_LINUX_FLAGS})
-add_link_options(-Wl,--as-needed -Wl,--gc-sections -Wl,-z,relro -Wl,-z,now)
+add_link_options(-Wl,--as-needed -Wl,--gc-sections -Wl,-z,relro -Wl,-z,now -Wl,-z,pack-relative-relocs)
 # The logic, made before this file is read, alike.
 set_target_properties(zelvo_logic PROPERTIES INTERPROCEDURAL_OPTIMIZATION ON)
 target_compile_options(zelvo_logic PRIVATE ${ZELVO_LINUX_FLAGS})
@@ -81,5 +81,10 @@ add_executable(watcher_client tests/linux/watcher_client.cpp services/linux/linu
 target_link_libraries(watcher_client PRIVATE zelvo_linux)
 set_target_properties(eject_program inhibitor_program watcher_client PROPERTIES
                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)
+# A drive whose open never returns, for the tests: preloaded before umockdev's library.
+add_library(stuck_open MODULE tests/linux/stuck_open.c)
+target_link_libraries(stuck_open PRIVATE ${CMAKE_DL_LIBS})
+set_target_properties(stuck_open PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY
+                      ${CMAKE_BINARY_DIR}/test-tools)
 
 include(cmake/LinuxPackage.cmake)
