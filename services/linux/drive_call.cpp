@@ -34,6 +34,8 @@ struct alignas(16) SharedCall {
   // cleared, with a wake of its waiters, once the child has let go of our memory on its way out
   // (CLONE_CHILD_CLEARTID), as for a thread.
   pid_t child;
+  // Set once the call has returned: a child ended by a signal gives no result.
+  bool returned;
   int result;
   DriveCallFunction call;
 };
@@ -45,6 +47,7 @@ constexpr std::size_t kStackBytes = 64 * 1024;
 int runSharedCall(void* data) {
   auto* shared = static_cast<SharedCall*>(data);
   shared->result = shared->call(shared + 1);
+  shared->returned = true;
   return 0;
 }
 
@@ -121,7 +124,7 @@ std::optional<int> callWithin(std::chrono::milliseconds deadline, DriveCallFunct
                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
   if (area == MAP_FAILED) return std::nullopt;
   auto* const bytes = static_cast<std::byte*>(area);
-  auto* const shared = new (bytes + page + kStackBytes) SharedCall{0, 0, call};
+  auto* const shared = new (bytes + page + kStackBytes) SharedCall{0, false, 0, call};
   std::memcpy(shared + 1, context, size);
   if (::mprotect(area, page, PROT_NONE) != 0) {
     ::munmap(area, length);
@@ -148,11 +151,11 @@ std::optional<int> callWithin(std::chrono::milliseconds deadline, DriveCallFunct
     ::kill(child, SIGKILL);
     return std::nullopt;
   }
-  const int result = shared->result;
-  int status = 0;
-  const bool returned = ::waitpid(child, &status, 0) == child && WIFEXITED(status);
+  const std::optional<int> result =
+      shared->returned ? std::optional<int>(shared->result) : std::nullopt;
+  ::waitpid(child, nullptr, 0);  // gone already: only its exit status is left
   ::munmap(area, length);
-  return returned ? std::optional<int>(result) : std::nullopt;
+  return result;
 }
 
 }  // namespace zelvo::linux_os
