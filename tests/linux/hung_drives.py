@@ -25,9 +25,8 @@ env = bed.environment(XDG_SESSION_ID='3')
 
 
 def shutdown_with(what, expected, unplugging=None):
-    """Starts traywatch, waits until it holds its inhibitor, starts a shutdown (unplugging a
-    drive once its test waits) and checks what it asked of the drives; returns how long after
-    the shutdown's start the eject was asked."""
+    """Starts traywatch and, once it holds its inhibitor, a shutdown (unplugging a drive once
+    its test waits); checks what it asked of the drives and returns when the shutdown began."""
     watch = bed.start([f'{folder}/traywatch'], env=env)
     bed.check(f'{what}: traywatch waits holding its inhibitor',
               bed.iterate_until(lambda: len(manager.ListInhibitors()) == 1, 10))
@@ -37,29 +36,26 @@ def shutdown_with(what, expected, unplugging=None):
         bed.iterate_until(lambda: bed.drives[unplugging].requests, 5)
         bed.remove_drive(unplugging)
     run = bed.finish(watch, 10)
-    opened = [drive for drive in bed.drives.values() if drive.eject_asked]
-    bed.expect_eq(f'{what}: the drives asked, one opened, the end, the shutdown let go, nothing '
-                  'left running', (expected, (0, False, ''), 1, [], True),
-                  (bed.requests(), (run.returncode, run.timed_out, run.stderr), len(opened),
+    bed.expect_eq(f'{what}: the drives asked, the end, the shutdown let go, nothing left running',
+                  (expected, (0, False, ''), [], True),
+                  (bed.requests(), (run.returncode, run.timed_out, run.stderr),
                    list(manager.ListInhibitors()), bed.settle()))
-    return opened[0].eject_asked - started if opened else float('inf')
+    return started
 
 
 # -- sr0 to sr2 never answer, sr3 holds a disc: the eject is asked well within the delay.
 for drive in drives[:3]:
     drive.hangs.add('CDROM_DRIVE_STATUS')
-asked = shutdown_with('three drives that never answer',
-                      {'sr0': HUNG, 'sr1': HUNG, 'sr2': HUNG, 'sr3': OPENED})
+started = shutdown_with('three drives that never answer',
+                        {'sr0': HUNG, 'sr1': HUNG, 'sr2': HUNG, 'sr3': OPENED})
+asked = (drives[3].eject_asked or float('inf')) - started
 bed.check(f'the eject asked {asked:.2f} s after the shutdown began, within four fifths of '
           f'logind\'s {DELAY:.0f} s', asked < DELAY * 4 / 5)
 
-# -- sr0 never answers and is unplugged while its test waits; sr1 to sr3 hold discs: sr1,
-#    lettered d by then, opens.
-for drive in drives:
+# -- sr0 still never answers and is unplugged while its test waits; sr1 to sr3 hold discs:
+#    sr1, lettered d by then, opens.
+for drive in drives[1:3]:
     drive.hangs.clear()
-    drive.tray_open = False
-    drive.eject_asked = None
-drives[0].hangs.add('CDROM_DRIVE_STATUS')
 shutdown_with('sr0 unplugged while its test waits',
               {'sr1': OPENED, 'sr2': LATER_DRIVE, 'sr3': LATER_DRIVE}, unplugging='sr0')
 bed.close()

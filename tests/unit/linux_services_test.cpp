@@ -37,20 +37,6 @@ TEST(WideTextTest, AnyBytesComeBackUnchanged) {
   }
 }
 
-TEST(WideTextTest, MessagesWriteOutBytesThatAreNoUtf8) {
-  struct Case {
-    std::string bytes;
-    std::string shown;
-  };
-  const std::vector<Case> cases = {
-      {"Zażółć E:", "Zażółć E:"},
-      {"\xFF", "\\xff"},
-      {"a\xC3z", "a\\xc3z"},                // cut short
-      {"\xED\xA0\x80", "\\xed\\xa0\\x80"},  // a surrogate written in UTF-8
-  };
-  for (const Case& c : cases) EXPECT_EQ(printable(fromBytes(c.bytes)), c.shown) << c.shown;
-}
-
 TEST(DriveCommandsTest, ReadsEveryCommandTraypopSends) {
   for (const std::wstring letter : {L"E", L"e", L"7", L"\"", L""}) {
     fake::FakeServices services;
