@@ -48,11 +48,12 @@ def medians_ms(programs, env=None):
 ms = medians_ms(programs)
 print(f'medians of {ROUNDS} interleaved rounds: ' +
       ', '.join(f'{name} {value:.2f} ms' for name, value in ms.items()))
+traypop = ms['traypop e']
 if eject:
-    print(f'traypop e / eject -r: {ms["traypop e"] / ms["eject -r /dev/sr1"]:.2f} (aim: at most 1.2)')
+    print(f'traypop e / eject -r: {traypop / ms["eject -r /dev/sr1"]:.2f} (aim: at most 1.2)')
 else:
-    print('traypop e / eject -r: util-linux eject is not installed (scripts/setup.sh installs it)')
-print(f'traypop e / C program: {ms["traypop e"] / ms["C program opening and ejecting /dev/sr1"]:.2f}')
+    print('traypop e / eject -r: util-linux eject is not installed (scripts/setup.sh does it)')
+print(f'traypop e / C program: {traypop / ms["C program opening and ejecting /dev/sr1"]:.2f}')
 runtime = ms['empty C++ program'] - ms['empty C program']
 print(f'the shared C++ runtime costs a start {runtime:.2f} ms '
       f'({ms["empty C++ program"] / ms["empty C program"]:.2f}x an empty C program); traypop 7 '
@@ -60,7 +61,8 @@ print(f'the shared C++ runtime costs a start {runtime:.2f} ms '
       'more than the empty C++ program')
 # The same lookup through this machine's own udev, without the simulation's redirected files
 # (there is no optical drive here, so nothing is opened): what the lookup costs for real.
-real = {key: value for key, value in os.environ.items() if key not in ('LD_PRELOAD', 'UMOCKDEV_DIR')}
+real = {key: value for key, value in os.environ.items()
+        if key not in ('LD_PRELOAD', 'UMOCKDEV_DIR')}
 real_ms = medians_ms({'empty C program': programs['empty C program'],
                       'traypop d': [f'{folder}/traypop', 'd']}, real)
 print(f'on this machine\'s own udev: traypop d {real_ms["traypop d"]:.2f} ms beside the empty C '
