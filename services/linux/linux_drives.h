@@ -21,7 +21,8 @@ namespace zelvo::linux_os {
 
 class LinuxDrives final : public Drives {
  public:
-  // The drive list, read from udev's records alone (listing the drives never touches a drive).
+  // The drive list, read from the kernel's list of block devices and udev's records (listing
+  // the drives never touches a drive).
   // Each call starts a scan: it takes the list that the scan's other calls use, and starts the
   // disc tests of all its optical drives at once, so that a drive that hangs holds up none of
   // the others.

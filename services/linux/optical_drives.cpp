@@ -14,14 +14,10 @@ namespace {
 void unrefUdev(udev* context) {
   ::udev_unref(context);
 }
-void unrefEnumerate(udev_enumerate* enumerate) {
-  ::udev_enumerate_unref(enumerate);
-}
 void unrefDevice(udev_device* device) {
   ::udev_device_unref(device);
 }
 using UniqueUdev = UniqueAny<udev*, unrefUdev>;
-using UniqueUdevEnumerate = UniqueAny<udev_enumerate*, unrefEnumerate>;
 using UniqueUdevDevice = UniqueAny<udev_device*, unrefDevice>;
 void closeDir(DIR* folder) {
   ::closedir(folder);
