@@ -77,7 +77,8 @@ class SessionEnd final : public LoopSource {
   std::function<void(std::chrono::steady_clock::time_point)> dueHook_;
   // How long logind waits for a delay inhibitor (InhibitDelayMaxUSec), once it has said.
   std::optional<uint64_t> inhibitDelayUsec_;
-  UniqueSlot shutdownSlot_, inhibitSlot_, sessionSlot_, removedSlot_, changedSlot_, delaySlot_;
+  UniqueSlot shutdownSlot_, inhibitSlot_, sessionSlot_, removedSlot_, changedSlot_;
+  UniqueSlot delaySlot_;
 };
 
 }  // namespace zelvo::linux_os
