@@ -80,11 +80,21 @@ target_link_libraries(konfigurator PRIVATE zelvo_linux_session PkgConfig::GTKMM)
 # Baselines for the figures script, and konfigurator's side of the quiet stop without its
 # window for the tests and the figures.
 add_executable(eject_program tests/bench/eject_program.c)
+add_executable(empty_linux_program tests/bench/empty_linux_program.c)
+add_executable(runtime_program tests/bench/runtime_program.cpp)
+# Linked to the C++ runtime although it calls nothing of it.
+target_link_options(runtime_program PRIVATE LINKER:--no-as-needed)
 add_executable(inhibitor_program tests/bench/inhibitor_program.c)
 target_link_libraries(inhibitor_program PRIVATE PkgConfig::SYSTEMD)
 add_executable(watcher_client tests/linux/watcher_client.cpp services/linux/linux_watcher.cpp)
 target_link_libraries(watcher_client PRIVATE zelvo_linux_session)
-set_target_properties(eject_program inhibitor_program watcher_client PROPERTIES
+set_target_properties(eject_program empty_linux_program runtime_program inhibitor_program
+                      watcher_client PROPERTIES
                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)
+# A drive whose open never returns, for the tests: preloaded before umockdev's library.
+add_library(stuck_open MODULE tests/linux/stuck_open.c)
+target_link_libraries(stuck_open PRIVATE ${CMAKE_DL_LIBS})
+set_target_properties(stuck_open PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY
+                      ${CMAKE_BINARY_DIR}/test-tools)
 
 include(cmake/LinuxPackage.cmake)

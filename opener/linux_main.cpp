@@ -13,8 +13,14 @@ int main(int argc, char** argv) {
   zelvo::runGuarded(
       process, [&] { zelvo::openTray(driveControl, zelvo::driveLetterOf(process.commandLine())); });
   const auto& failure = driveControl.failure();
+  if (failure.code != 0) {
+    const std::string line = "traypop: " + failure.text + "\n";
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.data(), line.size());
+  }
+  // A drive call given up may stay in the kernel for minutes, in a child that shares our
+  // descriptors: closed now, they keep no pipe that reads our output (a script's $(traypop d))
+  // open after we have ended.
+  ::close_range(0, ~0U, 0);
   if (failure.code == 0) return 0;
-  const std::string line = "traypop: " + failure.text + "\n";
-  [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.data(), line.size());
   return failure.code == zelvo::kMciErrInvalidDeviceName ? 2 : 1;
 }

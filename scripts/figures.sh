@@ -4,8 +4,9 @@
 # time under Wine beside an empty program's and beside its honest floor (a plain C program that
 # sends the same two MCI strings), and traywatch's CPU time and memory while it waits beside an
 # empty windowed program's; then the Linux programs' sizes and libraries, the Linux traypop's
-# time beside a C program's, and the Linux traywatch's idle CPU and memory beside a C program
-# holding the same inhibitor. It reports; it never fails on a number.
+# time beside util-linux's eject -r and a C program's, the C++ runtime's start-up, the Linux
+# traywatch's idle CPU and memory beside a C program holding the same inhibitor, and how the
+# Linux programs fare with drives that never answer. It reports; it never fails on a number.
 source "$(dirname "$0")/scratch_session.sh" bench
 cd_drive e empty
 
@@ -73,7 +74,7 @@ for program in traypop trayflush traywatch konfigurator komunikat; do
     "$(echo "$size / 1024" | bc -l)" "$libraries"
 done
 echo
-echo "== Linux traypop start to end on a simulated drive (aim: within 1.1x of a C program doing the same open and ioctls)"
+echo "== Linux traypop start to end on a simulated drive, interleaved with util-linux's eject -r on the same drive (aim: at most 1.2x), and the shared C++ runtime's start-up beside an empty C program"
 ZELVO_LINUX_BIN=$ZELVO_SOURCE/build/linux/bin ZELVO_LINUX_SCRATCH=$ZELVO_WINE_ROOT \
   /usr/bin/python3 tests/linux/timing.py "$ZELVO_SOURCE/build/linux/test-tools"
 echo
@@ -81,6 +82,6 @@ echo "== Linux traywatch waiting for the session's end (aim: 0 ms of CPU; memory
 ZELVO_LINUX_BIN=$ZELVO_SOURCE/build/linux/bin ZELVO_LINUX_SCRATCH=$ZELVO_WINE_ROOT \
   /usr/bin/python3 tests/linux/idle.py "$ZELVO_SOURCE/build/linux/test-tools"
 echo
-echo "== Linux faults: quiet stops racing traywatch's start (aim: none lost), a drive that never answers (aim: skipped within seconds)"
+echo "== Linux faults: quiet stops racing traywatch's start (aim: none lost), a drive that never answers (aim: skipped within seconds), three that never answer at a shutdown (aim: the eject asked within 4/5 of logind's delay)"
 ZELVO_LINUX_BIN=$ZELVO_SOURCE/build/linux/bin ZELVO_LINUX_SCRATCH=$ZELVO_WINE_ROOT \
   /usr/bin/python3 tests/linux/faults.py "$ZELVO_SOURCE/build/linux/test-tools"

@@ -10,7 +10,7 @@ packages=(
   imagemagick                                                # screenshots of the windows
   nsis zip unzip                                             # the release package and installer
   git                                                        # the release's date, the rebuild check
-  bc                                                         # the figures script
+  bc eject                                                   # the figures script
   pkg-config libudev-dev libsystemd-dev libgtk-4-dev         # the Linux programs
   adwaita-icon-theme fonts-dejavu-core                       # the message box's icons and text
   umockdev gir1.2-umockdev-1.0 python3-gi                    # simulated optical drives

@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
   // The quiet stop first: it listens before anything that might wait on logind.
   zelvo::linux_os::QuietStopListener quietStop;
   zelvo::linux_os::SessionEnd sessionEnd;
+  // At a shutdown (and a logout) the scan fits the time logind waits for it.
+  sessionEnd.onEndDue([&drives](auto due) { drives.limitScansTo(due); });
   zelvo::linux_os::LinuxForm form(process, {&quietStop, &sessionEnd});
   zelvo::ShutdownLauncher launcher({process, drives, form, form});
   return form.run(launcher.frmMain(), launcher);

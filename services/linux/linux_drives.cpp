@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <climits>  // INT_MAX, with which <linux/cdrom.h> spells CDSL_CURRENT
 
-#include "services/linux/drive_call.h"
 #include "services/linux/unique_any.h"
 #include "services/text.h"
 
@@ -19,32 +18,62 @@ namespace {
 // How long a drive may take to tell whether it holds a disc.
 constexpr std::chrono::milliseconds kDiscTestDeadline{2000};
 
+// The drive's status (CDS_DISC_OK and the others) or minus the errno.
+int askStatus(const void* node) {
+  const UniqueFd device(::open(static_cast<const char*>(node), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!device) return -errno;
+  const int answer = ::ioctl(device.get(), CDROM_DRIVE_STATUS, CDSL_CURRENT);
+  return answer < 0 ? -errno : answer;
+}
+
 }  // namespace
 
 int LinuxDrives::driveCount() {
-  readList();
+  // The previous scan's tests still running (traywatch's after the first disc) are killed here.
+  optical_.clear();
+  entries_.assign(1, driveListEntry(kRootDriveLetter));
+  candidates_ = candidateNames();
+  const Clock::time_point now = Clock::now();
+  for (OpticalDrive& drive : opticalDrivesAmong(candidates_)) {
+    const auto letter = static_cast<wchar_t>(kFirstOpticalLetter + optical_.size());
+    if (letter > L'z') break;  // no letters left
+    entries_.push_back(driveListEntry(letter));
+    ForkedCall test(askStatus, drive.deviceNode.c_str());
+    optical_.push_back({std::move(drive), std::move(test), now});
+  }
   return static_cast<int>(entries_.size());
 }
 
-void LinuxDrives::readList() {
-  optical_ = opticalDrives();
-  entries_.assign(1, driveListEntry(kRootDriveLetter));
-  for (size_t i = 0; i < optical_.size(); ++i) {
-    const auto letter = static_cast<wchar_t>(kFirstOpticalLetter + static_cast<wchar_t>(i));
-    if (letter > L'z') break;  // no letters left
-    entries_.push_back(driveListEntry(letter));
-  }
-}
-
 std::wstring LinuxDrives::driveEntry(int index) {
-  if (index < 0 || index >= driveCount()) throw ServiceError(EINVAL);
+  if (index < 0 || static_cast<size_t>(index) >= entries_.size()) throw ServiceError(EINVAL);
+  if (index > 0) letterAsNow();
   return entries_[static_cast<size_t>(index)];
 }
 
-const OpticalDrive* LinuxDrives::opticalDrive(const std::wstring& driveName) const {
-  if (driveName.size() < 2 || driveName[1] != L':') return nullptr;
-  const auto index = opticalIndexOf(driveName[0]);
-  return index && *index < optical_.size() ? &optical_[*index] : nullptr;
+void LinuxDrives::letterAsNow() {
+  std::vector<std::string> present = candidateNames();
+  if (present == candidates_) return;  // no drive came or went since the last lettering
+  candidates_ = std::move(present);
+  const std::vector<OpticalDrive> lettered = opticalDrivesAmong(candidates_);
+  for (size_t i = 0; i < optical_.size(); ++i) {
+    const auto place =
+        static_cast<size_t>(std::find_if(lettered.begin(), lettered.end(),
+                                         [&](const OpticalDrive& drive) {
+                                           return drive.kernelName == optical_[i].drive.kernelName;
+                                         }) -
+                            lettered.begin());
+    const auto letter = static_cast<wchar_t>(kFirstOpticalLetter + place);
+    entries_[i + 1] = place < lettered.size() && letter <= L'z' ? driveListEntry(letter) : L"";
+  }
+}
+
+LinuxDrives::OpticalEntry* LinuxDrives::opticalEntry(const std::wstring& driveName) {
+  if (driveName.size() < 2 || driveName[1] != L':' || !opticalIndexOf(driveName[0])) {
+    return nullptr;
+  }
+  const auto entry = std::find(entries_.begin() + 1, entries_.end(), driveListEntry(driveName[0]));
+  return entry == entries_.end() ? nullptr
+                                 : &optical_[static_cast<size_t>(entry - entries_.begin() - 1)];
 }
 
 unsigned LinuxDrives::driveType(const std::wstring& driveName) {
@@ -52,26 +81,22 @@ unsigned LinuxDrives::driveType(const std::wstring& driveName) {
       (driveName[0] == kRootDriveLetter || driveName[0] == L'C')) {
     return kDriveFixed;
   }
-  return opticalDrive(driveName) ? kDriveCdrom : kDriveNoRootDir;
+  return opticalEntry(driveName) ? kDriveCdrom : kDriveNoRootDir;
 }
 
 void LinuxDrives::makeDriveCurrent(const std::wstring& driveName) {
   // Linux has no current drive to change: the test is all the scan needs of this step.
   if (driveType(driveName) == kDriveFixed) return;
-  const OpticalDrive* drive = opticalDrive(driveName);
-  if (!drive) throw ServiceError(ENODEV);
-  const auto askStatus = [](const void* node) {
-    const UniqueFd device(
-        ::open(static_cast<const char*>(node), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!device) return -errno;
-    const int answer = ::ioctl(device.get(), CDROM_DRIVE_STATUS, CDSL_CURRENT);
-    return answer < 0 ? -errno : answer;
-  };
-  const auto untilDue = std::chrono::ceil<std::chrono::milliseconds>(
-      std::max(due_ - std::chrono::steady_clock::now(), std::chrono::steady_clock::duration::zero()));
-  const std::optional<int> status = callWithin(std::min(kDiscTestDeadline, untilDue),
-                                               Inherited::Closed, askStatus,
-                                               drive->deviceNode.c_str());
+  OpticalEntry* entry = opticalEntry(driveName);
+  if (!entry) throw ServiceError(ENODEV);
+  // The scan's test answers once; a drive asked again is tested again.
+  if (!entry->discTest) {
+    entry->discTest.emplace(askStatus, entry->drive.deviceNode.c_str());
+    entry->testStarted = Clock::now();
+  }
+  const std::optional<int> status =
+      entry->discTest->resultBy(std::min(entry->testStarted + kDiscTestDeadline, due_));
+  entry->discTest.reset();
   if (!status) throw ServiceError(ETIMEDOUT);
   if (*status < 0) throw ServiceError(static_cast<unsigned long>(-*status));
   if (*status != CDS_DISC_OK) throw ServiceError(ENOMEDIUM);  // no disc, an open tray, not ready

@@ -1,5 +1,6 @@
 #include "services/linux/optical_drives.h"
 
+#include <dirent.h>
 #include <libudev.h>
 
 #include <algorithm>
@@ -13,15 +14,15 @@ namespace {
 void unrefUdev(udev* context) {
   ::udev_unref(context);
 }
-void unrefEnumerate(udev_enumerate* enumerate) {
-  ::udev_enumerate_unref(enumerate);
-}
 void unrefDevice(udev_device* device) {
   ::udev_device_unref(device);
 }
 using UniqueUdev = UniqueAny<udev*, unrefUdev>;
-using UniqueUdevEnumerate = UniqueAny<udev_enumerate*, unrefEnumerate>;
 using UniqueUdevDevice = UniqueAny<udev_device*, unrefDevice>;
+void closeDir(DIR* folder) {
+  ::closedir(folder);
+}
+using UniqueDir = UniqueAny<DIR*, closeDir>;
 
 // A kernel name split into its text and the number it ends in.
 std::pair<std::string_view, unsigned long long> splitKernelName(std::string_view name) {
@@ -42,38 +43,45 @@ bool kernelNameBefore(std::string_view left, std::string_view right) {
   return left < right;  // sr01 and sr1: any fixed order
 }
 
-std::vector<OpticalDrive> opticalDrives() {
+std::vector<std::string> candidateNames() {
+  std::vector<std::string> names;
+  const UniqueDir blockDevices(::opendir("/sys/class/block"));
+  if (!blockDevices) return names;
+  while (const dirent* entry = ::readdir(blockDevices.get())) {
+    // Only the kernel names udev's cdrom_id looks at (60-cdrom_id.rules) can be optical drives:
+    // every other block device (loop, nvme, dm, zram, ...) is passed over by its name alone.
+    const std::string_view name = entry->d_name;
+    if (!name.starts_with("sr") && !name.starts_with("xvd") && !name.starts_with("vdisk")) continue;
+    // Put in place as found: a machine has a few drives, and a sort would weigh more than the
+    // rest of the lettering.
+    names.insert(std::upper_bound(names.begin(), names.end(), name, kernelNameBefore),
+                 std::string(name));
+  }
+  return names;
+}
+
+std::vector<OpticalDrive> opticalDrivesAmong(const std::vector<std::string>& names, size_t wanted) {
   std::vector<OpticalDrive> drives;
+  if (names.empty()) return drives;
   const UniqueUdev context(::udev_new());
   if (!context) return drives;
-  const UniqueUdevEnumerate enumerate(::udev_enumerate_new(context.get()));
-  if (!enumerate) return drives;
-  ::udev_enumerate_add_match_subsystem(enumerate.get(), "block");
-  // The kernel names udev's cdrom_id, which sets ID_CDROM, looks at (60-cdrom_id.rules): named
-  // here, they let the scan pass over every other block device (loop, nvme, dm, zram, ...)
-  // without reading its record, which makes up most of traypop's run on a desktop.
-  for (const char* name : {"sr*", "xvd*", "vdisk*"}) {
-    ::udev_enumerate_add_match_sysname(enumerate.get(), name);
-  }
-  ::udev_enumerate_add_match_property(enumerate.get(), "ID_CDROM", "1");
-  if (::udev_enumerate_scan_devices(enumerate.get()) < 0) return drives;
-  udev_list_entry* entry = nullptr;
-  udev_list_entry_foreach(entry, ::udev_enumerate_get_list_entry(enumerate.get())) {
-    const UniqueUdevDevice device(
-        ::udev_device_new_from_syspath(context.get(), ::udev_list_entry_get_name(entry)));
+  // Each name's record, as far as the caller needs: whether it is an optical drive
+  // (ID_CDROM=1), the drive itself and not a partition of a disc in it, and its device node.
+  std::string path = "/sys/class/block/";
+  const size_t folderLength = path.size();
+  for (const std::string& name : names) {
+    if (drives.size() == wanted) break;
+    path.replace(folderLength, std::string::npos, name);
+    const UniqueUdevDevice device(::udev_device_new_from_syspath(context.get(), path.c_str()));
     if (!device) continue;
-    // The drive itself, not a partition of a disc in it.
+    const char* optical = ::udev_device_get_property_value(device.get(), "ID_CDROM");
     const char* type = ::udev_device_get_devtype(device.get());
     const char* node = ::udev_device_get_devnode(device.get());
-    const char* name = ::udev_device_get_sysname(device.get());
-    if (!type || std::strcmp(type, "disk") != 0 || !node || !name) continue;
-    // Put in place as found: a machine has a few drives, and a sort would weigh more than all
-    // the rest of the lettering.
-    const auto place = std::upper_bound(drives.begin(), drives.end(), std::string_view(name),
-                                        [](std::string_view kernelName, const OpticalDrive& drive) {
-                                          return kernelNameBefore(kernelName, drive.kernelName);
-                                        });
-    drives.insert(place, {name, node});
+    if (!optical || std::strcmp(optical, "1") != 0 || !type || std::strcmp(type, "disk") != 0 ||
+        !node) {
+      continue;
+    }
+    drives.push_back({name, node});
   }
   return drives;
 }

@@ -4,6 +4,7 @@
 // and traypop's drive control letter the drives this way.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,8 +20,17 @@ struct OpticalDrive {
   std::string deviceNode;  // /dev/sr0
 };
 
+// The kernel names that can be optical drives, in lettering order, from the kernel's list of
+// block devices alone: no device's record is read.
+std::vector<std::string> candidateNames();
+// The optical drives among those names, by udev's records, in their order: all of them, or only
+// the first `wanted` (traypop needs those up to its letter's alone).
+std::vector<OpticalDrive> opticalDrivesAmong(const std::vector<std::string>& names,
+                                             size_t wanted = SIZE_MAX);
 // The optical drives udev knows now, in lettering order.
-std::vector<OpticalDrive> opticalDrives();
+inline std::vector<OpticalDrive> opticalDrives(size_t wanted = SIZE_MAX) {
+  return opticalDrivesAmong(candidateNames(), wanted);
+}
 
 // Orders kernel names by their text, then by the number they end in: sr2 before sr10.
 bool kernelNameBefore(std::string_view left, std::string_view right);

@@ -62,6 +62,12 @@ bool SessionEnd::watch(sd_event* loop, const std::string& reason, const LoginSes
                                  "Zelvo CD", reason.c_str(), "delay") < 0) {
     return false;
   }
+  // How long a shutdown waits for us, which bounds the work at the end.
+  if (::sd_bus_call_method_async(
+          bus_.get(), delaySlot_.put(), kLogin, kLoginPath, "org.freedesktop.DBus.Properties",
+          "Get", &SessionEnd::onInhibitDelay, this, "ss", kManager, "InhibitDelayMaxUSec") < 0) {
+    return false;
+  }
   // The session this program belongs to, as logind gave it (see login_session.h), or, where
   // logind could not be asked, only its id, from the environment. None: the shutdown alone ends
   // the watch. A removed session is told by its id and its object alike; a closing one by its
@@ -128,10 +134,21 @@ int SessionEnd::onInhibited(sd_bus_message* reply, void* self, sd_bus_error*) {
   return 0;
 }
 
+int SessionEnd::onInhibitDelay(sd_bus_message* reply, void* self, sd_bus_error*) {
+  uint64_t delay = 0;
+  // An older logind without the property: its default stands.
+  if (!::sd_bus_message_is_method_error(reply, nullptr) &&
+      ::sd_bus_message_read(reply, "v", "t", &delay) >= 0) {
+    static_cast<SessionEnd*>(self)->inhibitDelayUsec_ = delay;
+  }
+  return 0;
+}
+
 void SessionEnd::end() {
   if (!ending_) return;
   const auto ending = std::move(ending_);
   ending_ = nullptr;
+  if (dueHook_) dueHook_(workDue(std::chrono::steady_clock::now(), inhibitDelayUsec_));
   ending();
   // Whatever the scan did, the shutdown may go on now.
   inhibitor_.reset();

@@ -11,7 +11,11 @@
 #include <systemd/sd-bus.h>
 #include <systemd/sd-event.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "services/linux/bus_owners.h"
@@ -20,6 +24,17 @@
 #include "services/linux/unique_any.h"
 
 namespace zelvo::linux_os {
+
+// The time by which the work at a session's end must be done, when the end is heard at `heard`:
+// three fifths of logind's inhibitor delay in microseconds (InhibitDelayMaxUSec; logind's
+// default of 5 s while it has not said, an hour at most, also for "infinity"), so that what the
+// work starts (traypop) still asks the drive well within the delay.
+inline std::chrono::steady_clock::time_point workDue(std::chrono::steady_clock::time_point heard,
+                                                     std::optional<uint64_t> delayUsec) {
+  constexpr uint64_t kDefaultUsec = 5'000'000, kLongestUsec = 3'600'000'000;
+  const uint64_t delay = std::min(delayUsec.value_or(kDefaultUsec), kLongestUsec);
+  return heard + std::chrono::microseconds(delay / 5 * 3);
+}
 
 class SessionEnd final : public LoopSource {
  public:
@@ -36,11 +51,18 @@ class SessionEnd final : public LoopSource {
   // program met its copies; the end unloads the form.
   void attach(sd_event* loop, const FormDesign& design, LinuxForm& form) override;
 
+  // Runs at the session's end, right before the ending, with the time by which the work must be
+  // done (see workDue); traywatch bounds its scan with it.
+  void onEndDue(std::function<void(std::chrono::steady_clock::time_point)> dueHook) {
+    dueHook_ = std::move(dueHook);
+  }
+
  private:
   static int onOwnerFound(sd_bus_message* reply, void* self, sd_bus_error* error);
   static int onOwnerChanged(sd_bus_message* message, void* self, sd_bus_error* error);
   bool fromLogind(sd_bus_message* message) const;
   static int onInhibited(sd_bus_message* reply, void* self, sd_bus_error* error);
+  static int onInhibitDelay(sd_bus_message* reply, void* self, sd_bus_error* error);
   static int onPrepareForShutdown(sd_bus_message* message, void* self, sd_bus_error* error);
   static int onSessionRemoved(sd_bus_message* message, void* self, sd_bus_error* error);
   static int onSessionChanged(sd_bus_message* message, void* self, sd_bus_error* error);
@@ -53,6 +75,10 @@ class SessionEnd final : public LoopSource {
   std::function<void()> ending_;
   UniqueSlot ownerSlot_, ownerChangedSlot_;
   UniqueSlot shutdownSlot_, inhibitSlot_, removedSlot_, changedSlot_;
+  std::function<void(std::chrono::steady_clock::time_point)> dueHook_;
+  // How long logind waits for a delay inhibitor (InhibitDelayMaxUSec), once it has said.
+  std::optional<uint64_t> inhibitDelayUsec_;
+  UniqueSlot delaySlot_;
 };
 
 }  // namespace zelvo::linux_os

@@ -38,32 +38,16 @@ size_t decodeOne(std::string_view bytes, char32_t& codePoint) {
   return length;
 }
 
-}  // namespace
-
-std::wstring fromBytes(std::string_view bytes) {
-  std::wstring text;
-  text.reserve(bytes.size());
-  while (!bytes.empty()) {
-    char32_t codePoint = 0;
-    size_t length = decodeOne(bytes, codePoint);
-    if (length == 0) {
-      codePoint = kEscapeBase + static_cast<unsigned char>(bytes[0]);
-      length = 1;
-    }
-    text.push_back(static_cast<wchar_t>(codePoint));
-    bytes.remove_prefix(length);
-  }
-  return text;
-}
-
-std::string toBytes(std::wstring_view text) {
+// UTF-8 of the text; each byte that came in as no part of UTF-8 is handed to putByte.
+template <typename PutByte>
+std::string encode(std::wstring_view text, PutByte putByte) {
   std::string bytes;
   bytes.reserve(text.size());
   const auto put = [&](char32_t value) { bytes.push_back(static_cast<char>(value)); };
   for (const wchar_t c : text) {
     auto codePoint = static_cast<char32_t>(c);
     if (codePoint >= kEscapeBase + 0x80 && codePoint <= kEscapeBase + 0xFF) {
-      put(codePoint - kEscapeBase);  // a byte that came in as no part of UTF-8
+      putByte(bytes, static_cast<unsigned char>(codePoint - kEscapeBase));
       continue;
     }
     if (codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
@@ -86,6 +70,37 @@ std::string toBytes(std::wstring_view text) {
     }
   }
   return bytes;
+}
+
+}  // namespace
+
+std::wstring fromBytes(std::string_view bytes) {
+  std::wstring text;
+  text.reserve(bytes.size());
+  while (!bytes.empty()) {
+    char32_t codePoint = 0;
+    size_t length = decodeOne(bytes, codePoint);
+    if (length == 0) {
+      codePoint = kEscapeBase + static_cast<unsigned char>(bytes[0]);
+      length = 1;
+    }
+    text.push_back(static_cast<wchar_t>(codePoint));
+    bytes.remove_prefix(length);
+  }
+  return text;
+}
+
+std::string toBytes(std::wstring_view text) {
+  return encode(text, [](std::string& bytes, unsigned char byte) {
+    bytes.push_back(static_cast<char>(byte));
+  });
+}
+
+std::string printable(std::wstring_view text) {
+  return encode(text, [](std::string& bytes, unsigned char byte) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    bytes += {'\\', 'x', kDigits[byte >> 4], kDigits[byte & 0xF]};
+  });
 }
 
 }  // namespace zelvo::linux_os

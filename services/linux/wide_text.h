@@ -10,5 +10,8 @@ namespace zelvo::linux_os {
 
 std::wstring fromBytes(std::string_view bytes);
 std::string toBytes(std::wstring_view text);
+// The text as a user reads it in a message: UTF-8, with each byte that came in as no part of
+// UTF-8 written out as \xNN, so that no message carries an invalid byte.
+std::string printable(std::wstring_view text);
 
 }  // namespace zelvo::linux_os

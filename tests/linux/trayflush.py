@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """trayflush on Linux: half a second after it starts it opens every optical drive that holds a
 disc, by starting traypop beside it for each, and it is gone about a second later; a missing
-traypop is reported drive by drive (without a display, on standard error)."""
+traypop is reported drive by drive (without a display, on standard error). A drive that never
+answers, even one unplugged while it keeps the scan waiting, costs only itself."""
 
 import json
 import os
@@ -116,4 +117,18 @@ for closing in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
     bed.expect_eq(f'{closing.name}: ends at once, quietly, with no scan',
                   (0, False, '', {'sr0': [], 'sr1': [], 'sr2': []}),
                   (run.returncode, run.timed_out, run.stderr, bed.requests()))
+
+# -- d never answers and is unplugged while its test waits: the scan goes on with the drives it
+#    started with, and hands traypop the letters it finds for them now (e's drive is d by then).
+d.hangs.add('CDROM_DRIVE_STATUS')
+e.disc = True
+folder = bed.install('Zelvo CD', 'trayflush', 'traypop')
+flush = bed.start([f'{folder}/trayflush'])
+bed.iterate_until(lambda: d.requests, 5)
+bed.remove_drive('sr0')
+run = bed.finish(flush, 20)
+bed.expect_eq('d unplugged while its test waits: e and f opened, the end on time, quietly',
+              ({'sr1': OPENED, 'sr2': OPENED}, (0, False, True), ''),
+              (bed.requests(), (run.returncode, run.timed_out, run.seconds < 5), run.stderr))
+bed.check('no program of the test outlived it', bed.settle())
 bed.close()

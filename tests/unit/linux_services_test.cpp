@@ -1,5 +1,6 @@
 // The pure parts of the Linux services: text between bytes and wide strings, the drive-control
-// command texts, and the lettering of the optical drives.
+// command texts, the lettering of the optical drives, and the time a session's end leaves for
+// the scan.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include "services/fake/fake_services.h"
 #include "services/linux/drive_commands.h"
 #include "services/linux/optical_drives.h"
+#include "services/linux/session_end.h"
 #include "services/linux/wide_text.h"
 
 namespace zelvo::linux_os {
@@ -73,6 +75,21 @@ TEST(OpticalDrivesTest, LettersFollowTheKernelNamesNumerically) {
         Letter{L'c', std::nullopt}, Letter{L'C', std::nullopt}, Letter{L'7', std::nullopt},
         Letter{L'{', std::nullopt}, Letter{L'ż', std::nullopt}}) {
     EXPECT_EQ(opticalIndexOf(l.letter), l.index) << static_cast<int>(l.letter);
+  }
+}
+
+TEST(SessionEndTest, TheScanEndsByThreeFifthsOfLogindsDelay) {
+  using std::chrono::milliseconds;
+  const std::chrono::steady_clock::time_point heard{std::chrono::hours(1)};
+  struct Case {
+    std::optional<uint64_t> delayUsec;
+    milliseconds left;
+  };
+  for (const Case& c : {Case{std::nullopt, milliseconds(3000)},  // logind has not said: 5 s
+                        Case{5'000'000, milliseconds(3000)}, Case{2'000'000, milliseconds(1200)},
+                        Case{0, milliseconds(0)},
+                        Case{UINT64_MAX, milliseconds(2'160'000)}}) {  // infinity: an hour
+    EXPECT_EQ(workDue(heard, c.delayUsec) - heard, c.left) << c.delayUsec.value_or(1);
   }
 }
 
