@@ -84,7 +84,7 @@ add_executable(inhibitor_program tests/bench/inhibitor_program.c)
 target_link_libraries(inhibitor_program PRIVATE PkgConfig::SYSTEMD)
 add_executable(watcher_client tests/linux/watcher_client.cpp services/linux/linux_watcher.cpp)
 target_link_libraries(watcher_client PRIVATE zelvo_linux)
-# konfigurator's start-up entries without its window, for the tests.
+# konfigurator's start-up store without its window, for the tests.
 add_executable(autostart_client tests/linux/autostart_client.cpp
                services/linux/xdg_autostart_store.cpp)
 target_link_libraries(autostart_client PRIVATE zelvo_linux PkgConfig::GIO_UNIX)

@@ -405,41 +405,6 @@ os.makedirs(screenshots, exist_ok=True)
 for picture in (shot, shot2, shot11):
     shutil.copy(picture, screenshots)
 
-def administrators_entry():
-    """An administrator's entry for trayflush in $XDG_CONFIG_DIRS, none of the user's: the window
-    shows its box ticked; cleared and saved, a user's entry hides it (Hidden=true, as GLib reads
-    it); ticked and saved again, the user's entry goes and the administrator's starts it again.
-    The administrator's entry is never touched."""
-    for name in list(entries()):
-        if name.startswith('Wysuwaj'):
-            os.remove(os.path.join(autostart, name))
-    xdg = os.path.join(bed.root, 'xdg')
-    os.makedirs(os.path.join(xdg, 'autostart'))
-    admin = os.path.join(xdg, 'autostart', 'WysuwajTeraz.desktop')
-    with open(admin, 'w') as file:
-        file.write(NOW_ENTRY['WysuwajTeraz.desktop'])
-    k = Konfigurator(XDG_CONFIG_DIRS=xdg)
-    shown_before = k.boxes()
-    cleared = k.save((0, 0), mouse=False)
-    k.dismiss_and_end()
-    hides = GLib.KeyFile()
-    hides.load_from_file(os.path.join(autostart, 'WysuwajTeraz.desktop'), GLib.KeyFileFlags.NONE)
-    k = Konfigurator(XDG_CONFIG_DIRS=xdg)
-    shown_after = k.boxes()
-    ticked = k.save((1, 0), mouse=False)
-    k.dismiss_and_end()
-    bed.expect_eq('the administrator\'s entry: ticked; cleared, hidden by the user\'s entry; '
-                  'ticked again, the user\'s entry gone; the administrator\'s entry as it was',
-                  ([1, 0], ['Ustawienia zostały zapisane'], True, [0, 0],
-                   ['Ustawienia zostały zapisane'], [], NOW_ENTRY['WysuwajTeraz.desktop']),
-                  (shown_before, cleared, hides.get_boolean('Desktop Entry', 'Hidden'),
-                   shown_after, ticked, [name for name in entries() if name.startswith('Wysuwaj')],
-                   open(admin).read()))
-    shutil.rmtree(xdg)
-
-
-administrators_entry()
-
 # -- A logon in a new session starts what the autostart folder holds, by the desktop-entry
 #    rules: trayflush opens d and f, traywatch waits.
 for name in list(entries()):
