@@ -111,10 +111,10 @@ bool runsProgram(const Entry& entry, const std::string& programPath) {
   return !program.empty() && program == canonicalPath(programPath.c_str());
 }
 
-// Sets the key in the entry's group to one line with this value, or to none. A key given more
-// than once is read from its last line by GLib and from its first by systemd's generator, and
-// GKeyFile itself sees only the last: the text is loaded anew after each removal, until no line
-// of the key is left.
+// Sets the key in the entry's group to one line with this value, or to none. Of a key given more
+// than once GLib reads the last line and systemd's generator a text key's first, and GKeyFile
+// itself changes or removes only the last: the text is loaded anew after each removal, until no
+// line of the key is left.
 void setOnce(GKeyFile* keys, const char* key, const char* value) {
   while (g_key_file_remove_key(keys, kGroup, key, nullptr)) {
     gsize length = 0;

@@ -100,7 +100,8 @@ SAVES = [  # the case, the entries before, the action, what the user's entry kee
 for what, entries, action, kept, on in SAVES:
     status, box = store(entries, action, *([trayflush] if action == 'add' else []))
     user = read('user')
-    # A key given twice: systemd's generator reads its first line, GLib its last.
+    # Each of the suite's keys once: GLib reads a key's last line, systemd's generator a text
+    # key's first, and an earlier line outlives a change of the last.
     hidden = re.findall(r'^[ \t]*Hidden[ \t]*=.*$', user or '', re.MULTILINE)
     command = re.findall(r'^Exec=(.*)$', (user or '').split('\n[Desktop Action')[0], re.MULTILINE)
     bed.expect_eq(f'{what}: saved; GLib and the box; the user\'s other lines, Hidden once at '
