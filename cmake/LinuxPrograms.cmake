@@ -67,15 +67,17 @@ target_link_libraries(komunikat PRIVATE PkgConfig::GTK4)
 # For the message box styles the programs send.
 target_include_directories(komunikat PRIVATE ${CMAKE_SOURCE_DIR})
 
-# The settings window, in GTK 4 through its C++ binding, over XDG autostart entries.
+# The settings window, in GTK 4 through its C++ binding, over XDG autostart entries read with
+# GLib's key files and desktop-entry code (gio-unix, a part of the gio that GTK loads already).
 pkg_check_modules(GTKMM REQUIRED IMPORTED_TARGET gtkmm-4.0)
+pkg_check_modules(GIO_UNIX REQUIRED IMPORTED_TARGET gio-unix-2.0)
 add_executable(konfigurator
   configurator/linux_main.cpp
   services/linux/gtk_form.cpp
   services/linux/xdg_autostart_store.cpp
   services/linux/linux_watcher.cpp
 )
-target_link_libraries(konfigurator PRIVATE zelvo_linux_session PkgConfig::GTKMM)
+target_link_libraries(konfigurator PRIVATE zelvo_linux_session PkgConfig::GTKMM PkgConfig::GIO_UNIX)
 
 # Baselines for the figures script, and konfigurator's side of the quiet stop without its
 # window for the tests and the figures.
@@ -88,8 +90,12 @@ add_executable(inhibitor_program tests/bench/inhibitor_program.c)
 target_link_libraries(inhibitor_program PRIVATE PkgConfig::SYSTEMD)
 add_executable(watcher_client tests/linux/watcher_client.cpp services/linux/linux_watcher.cpp)
 target_link_libraries(watcher_client PRIVATE zelvo_linux_session)
+# konfigurator's start-up store without its window, for the tests.
+add_executable(autostart_client tests/linux/autostart_client.cpp
+               services/linux/xdg_autostart_store.cpp)
+target_link_libraries(autostart_client PRIVATE zelvo_linux PkgConfig::GIO_UNIX)
 set_target_properties(eject_program empty_linux_program runtime_program inhibitor_program
-                      watcher_client PROPERTIES
+                      watcher_client autostart_client PROPERTIES
                       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-tools)
 # A drive whose open never returns, for the tests: preloaded before umockdev's library.
 add_library(stuck_open MODULE tests/linux/stuck_open.c)

@@ -16,7 +16,7 @@ packages=(
   umockdev gir1.2-umockdev-1.0 python3-gi                    # simulated optical drives
   python3-dbusmock dbus-daemon                               # a mock UDisks2 on a private bus
   openbox xdotool xclip x11-utils                            # driving the message box on Xvfb
-  libgtkmm-4.0-dev                                           # konfigurator on Linux
+  libgtkmm-4.0-dev libglib2.0-dev                            # konfigurator on Linux, its autostart entries
   at-spi2-core gir1.2-atspi-2.0 python3-pyatspi              # reading its window as a screen reader
   gir1.2-gtk-4.0 desktop-file-utils shared-mime-info         # desktop entries, the guide's type
   dpkg-dev fakeroot lintian appstream                        # the Debian package and its checks

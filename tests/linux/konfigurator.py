@@ -127,7 +127,9 @@ class Konfigurator:
 
     def __init__(self, argv=None, **env):
         self.process = bed.start(argv or [f'{suite}/konfigurator'], env=user_env(**env))
-        self.window = bed.accessible('frame', WINDOW)
+        # A window held back (by a FIFO as an entry, say) never comes; on a loaded machine one
+        # that is not held back may take some 10 s to be seen by the accessibility bus.
+        self.window = bed.accessible('frame', WINDOW, 30)
         self.checks = [bed.accessible('check box', name, within=self.window)
                        for name in (NOW, AT_SHUTDOWN)]
         ids = bed.tool(['xdotool', 'search', '--sync', '--onlyvisible', '--name', WINDOW],
@@ -314,7 +316,8 @@ with open(fifo, 'w') as entry:
 # -- WWW: the guide beside the program, in the default browser; the window stays as it was.
 k = Konfigurator()
 k.click('push button', 'WWW')
-bed.iterate_until(lambda: os.path.exists(opened), 10)
+# The shell makes the file before it writes the line: the line ends the wait.
+bed.iterate_until(lambda: os.path.exists(opened) and open(opened).read().endswith('\n'), 10)
 
 def page(address):
     """A local page as a path, whether the browser was handed its path or its file URL."""
