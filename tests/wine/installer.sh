@@ -47,8 +47,8 @@ expect_eq "a silent install succeeds" 0 "$(exit_status timeout 120 wine "$setup"
 local_appdata=$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
 installed="$local_appdata\\Programs\\Zelvo CD"
 dir=$(unix_path "$installed")
-expect_eq "installed: the programs, the guide, the licence, the uninstaller" \
-  "LICENCJA.txt PRZEWODNIK.html konfigurator.exe odinstaluj.exe trayflush.exe traypop.exe traywatch.exe" \
+expect_eq "installed: the programs, the guide, the licence, the uninstaller, the record" \
+  "LICENCJA.txt PRZEWODNIK.html konfigurator.exe odinstaluj.exe trayflush.exe traypop.exe traywatch.exe zelvo-cd.ini" \
   "$(cd "$dir" && LC_ALL=C ls | tr '\n' ' ' | sed 's/ $//')"
 check "the guide carries its pictures" grep -q 'src="data:image/png;base64,' "$dir/PRZEWODNIK.html"
 # The programs hold their texts in UTF-16, the guide in UTF-8.
