@@ -794,12 +794,15 @@ Function Admit
   ReadRegStr $Path HKCU "${UNINSTALL_KEY}" "InstallLocation"
   Call Canonical
   ${If} $PathProblem == ""
-  ${AndIfNot} $Path SamePath $INSTDIR
-    Call FindInstallation
-    ${If} $Found != ""
-      MessageBox MB_YESNO|MB_ICONQUESTION "Zelvo CD jest już zainstalowany w folderze:$\r$\n$Path$\r$\n$\r$\nInstalacja w innym folderze zostawiłaby tamtą kopię bez wpisu na liście zainstalowanych programów i bez skrótu w menu Start. Czy zainstalować tę wersję w tamtym folderze, w miejsce poprzedniej?" /SD IDNO IDYES +2
-      Return
-      StrCpy $INSTDIR $Path
+    ${If} $Path SamePath $INSTDIR
+      StrCpy $INSTDIR $Path ; spelled as registered
+    ${Else}
+      Call FindInstallation
+      ${If} $Found != ""
+        MessageBox MB_YESNO|MB_ICONQUESTION "Zelvo CD jest już zainstalowany w folderze:$\r$\n$Path$\r$\n$\r$\nInstalacja w innym folderze zostawiłaby tamtą kopię bez wpisu na liście zainstalowanych programów i bez skrótu w menu Start. Czy zainstalować tę wersję w tamtym folderze, w miejsce poprzedniej?" /SD IDNO IDYES +2
+        Return
+        StrCpy $INSTDIR $Path
+      ${EndIf}
     ${EndIf}
   ${EndIf}
   Call FolderLimit
@@ -831,12 +834,18 @@ Function Admit
   StrCpy $R9 1
 FunctionEnd
 
-; The directory page keeps the user on it until the folder is admitted.
+; The directory page keeps the user on it until the folder is admitted. The page takes the
+; folder from its field once more after this, so the field gets the folder admitted: its
+; canonical form, or the registered folder the user chose instead.
+!define IDC_DIR 1019
 Function LeaveFolderPage
   Call Admit
   ${If} $R9 = 0
     Abort
   ${EndIf}
+  FindWindow $0 "#32770" "" $HWNDPARENT
+  GetDlgItem $0 $0 ${IDC_DIR}
+  SendMessage $0 ${WM_SETTEXT} 0 "STR:$INSTDIR"
 FunctionEnd
 
 ; UnmakeFolder: removes the folders this installation made, empty as they are after a failure.
