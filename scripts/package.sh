@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds the release: zelvo-cd-<version>-win64.zip (the four programs, the Polish user guide,
-# the licence), the per-user installer zelvo-cd-<version>-setup.exe and the Debian package
-# zelvo-cd_<version>_amd64.deb, into build/release. Expects the Windows build in build/windows
-# and the Linux one in build/linux (scripts/build.sh makes them); with --windows-only, only the
-# Windows release, from the Windows build alone.
+# Builds the release into build/release from what has been built: from the Windows build
+# (build/windows) zelvo-cd-<version>-win64.zip (the four programs, the Polish user guide, the
+# licence) and the per-user installer zelvo-cd-<version>-setup.exe, from the Linux one
+# (build/linux) the Debian package zelvo-cd_<version>_amd64.deb; scripts/build.sh makes both.
+# With --windows-only, only the Windows release, even when the Linux programs are built.
 #
 # The same commit gives the same bytes wherever and whenever it is packaged, from any clone:
 # every file is dated with the commit's time (SOURCE_DATE_EPOCH when it is set), never with the
@@ -22,33 +22,58 @@ fi
 bin=build/windows/bin
 out=build/release
 folder=zelvo-cd-$version
+
+windows_release() {
+  mkdir -p "$out/$folder"
+  for program in traypop trayflush traywatch konfigurator; do
+    cp "$bin/$program.exe" "$out/$folder/"
+  done
+  cp packaging/LICENCJA.txt "$out/$folder/"
+
+  bash scripts/guide_page.sh "$out/$folder/PRZEWODNIK.html"
+
+  chmod 755 "$out/$folder"
+  chmod 644 "$out/$folder"/*
+  touch -d "@$epoch" "$out/$folder"/* "$out/$folder"
+  (cd "$out" && find "$folder" | LC_ALL=C sort |
+    TZ=UTC zip -q -X -@ "zelvo-cd-$version-win64.zip")
+  # NSIS stores the date of every file it carries, its side picture too: it takes them from a
+  # copy dated like the release, outside the release folder.
+  local pictures=build/installer-pictures
+  rm -rf "$pictures"
+  mkdir -p "$pictures"
+  cp resources/zelvo.ico resources/installer.bmp "$pictures/"
+  touch -d "@$epoch" "$pictures"/*
+  makensis -V2 -DVERSION="$version" -DFILES="$PWD/$out/$folder" -DPICTURES="$PWD/$pictures" \
+    -DOUT="$PWD/$out/zelvo-cd-$version-setup.exe" packaging/zelvo-cd.nsi
+  echo "$out/zelvo-cd-$version-win64.zip"
+  echo "$out/zelvo-cd-$version-setup.exe"
+}
+
+debian_package() {
+  # The archive's members and CPack's own folders take their modes from the umask: Debian's.
+  (cd build/linux && umask 022 && SOURCE_DATE_EPOCH=$epoch cpack -G DEB >/dev/null)
+  cp "build/linux/package/zelvo-cd_${version}_amd64.deb" "$out/"
+  echo "$out/zelvo-cd_${version}_amd64.deb"
+}
+
+windows=no linux=no
+[ -f "$bin/konfigurator.exe" ] && windows=yes
+[ "${1:-}" != --windows-only ] && [ -f build/linux/CPackConfig.cmake ] && linux=yes
+if [ $windows = no ] && [ $linux = no ]; then
+  echo "package.sh: nothing to package: build the Windows programs (cmake --preset windows)" \
+    "or the Linux ones (cmake --preset linux) first" >&2
+  exit 1
+fi
 rm -rf "$out"
-mkdir -p "$out/$folder"
-for program in traypop trayflush traywatch konfigurator; do
-  cp "$bin/$program.exe" "$out/$folder/"
-done
-cp packaging/LICENCJA.txt "$out/$folder/"
-
-bash scripts/guide_page.sh "$out/$folder/PRZEWODNIK.html"
-
-chmod 755 "$out/$folder"
-chmod 644 "$out/$folder"/*
-touch -d "@$epoch" "$out/$folder"/* "$out/$folder"
-(cd "$out" && find "$folder" | LC_ALL=C sort |
-  TZ=UTC zip -q -X -@ "zelvo-cd-$version-win64.zip")
-# NSIS stores the date of every file it carries, its side picture too: it takes them from a
-# copy dated like the release, outside the release folder.
-pictures=build/installer-pictures
-rm -rf "$pictures"
-mkdir -p "$pictures"
-cp resources/zelvo.ico resources/installer.bmp "$pictures/"
-touch -d "@$epoch" "$pictures"/*
-makensis -V2 -DVERSION="$version" -DFILES="$PWD/$out/$folder" -DPICTURES="$PWD/$pictures" \
-  -DOUT="$PWD/$out/zelvo-cd-$version-setup.exe" packaging/zelvo-cd.nsi
-echo "$out/zelvo-cd-$version-win64.zip"
-echo "$out/zelvo-cd-$version-setup.exe"
-[ "${1:-}" = --windows-only ] && exit 0
-# The archive's members and CPack's own folders take their modes from the umask: Debian's.
-(cd build/linux && umask 022 && SOURCE_DATE_EPOCH=$epoch cpack -G DEB >/dev/null)
-cp "build/linux/package/zelvo-cd_${version}_amd64.deb" "$out/"
-echo "$out/zelvo-cd_${version}_amd64.deb"
+mkdir -p "$out"
+if [ $windows = yes ]; then
+  windows_release
+else
+  echo "package.sh: the Windows programs are not built: no zip and no installer" >&2
+fi
+if [ $linux = yes ]; then
+  debian_package
+elif [ "${1:-}" != --windows-only ]; then
+  echo "package.sh: the Linux programs are not built: no Debian package" >&2
+fi

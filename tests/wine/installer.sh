@@ -17,7 +17,6 @@ warm_up
 
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZelvoCD'
-reg_value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_SZ *//p"; }
 unix_path() { winepath -u "$1" 2>/dev/null; }
 # Every run that may start a launcher traces MCI into one log, which the launchers' traypop
 # inherits: a tray opened where none may shows there.
@@ -28,13 +27,6 @@ doors() { mci_commands "$trace" | grep -c 'door open' || true; }
 doors_after_traypop() {
   wait_until 10 not_running 'traypop[.]exe' || true
   doors
-}
-# exit_status COMMAND...: the command's exit status, as text. Its output goes nowhere, so that
-# a program it leaves running (a restarted traywatch) does not hold the caller waiting.
-exit_status() {
-  local status=0
-  "$@" >/dev/null || status=$?
-  echo "$status"
 }
 # one_watcher_waits: within a deadline, exactly one traywatch window (title "Kolvan") exists; a
 # process just started may not have made it yet.
@@ -47,8 +39,8 @@ expect_eq "a silent install succeeds" 0 "$(exit_status timeout 120 wine "$setup"
 local_appdata=$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
 installed="$local_appdata\\Programs\\Zelvo CD"
 dir=$(unix_path "$installed")
-expect_eq "installed: the programs, the guide, the licence, the uninstaller" \
-  "LICENCJA.txt PRZEWODNIK.html konfigurator.exe odinstaluj.exe trayflush.exe traypop.exe traywatch.exe" \
+expect_eq "installed: the programs, the guide, the licence, the uninstaller, the record" \
+  "LICENCJA.txt PRZEWODNIK.html konfigurator.exe odinstaluj.exe trayflush.exe traypop.exe traywatch.exe zelvo-cd.ini" \
   "$(cd "$dir" && LC_ALL=C ls | tr '\n' ' ' | sed 's/ $//')"
 check "the guide carries its pictures" grep -q 'src="data:image/png;base64,' "$dir/PRZEWODNIK.html"
 # The programs hold their texts in UTF-16, the guide in UTF-8.
@@ -57,10 +49,14 @@ expect_eq "no installed file names a placeholder address" "" "$(grep -rlaiP "$pl
 programs=$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')'\Microsoft\Windows\Start Menu\Programs'
 shortcut=$(unix_path "$programs\\Zelvo CD\\Konfigurator Zelvo CD.lnk")
 check "Start-menu shortcut to the configurator" test -f "$shortcut"
+size_kb=$((($(cat "$dir"/* | wc -c) + 1023) / 1024))
+expect_eq "the registered size is the installed files' size" "$size_kb" \
+  "$(($(reg_value "$uninstall_key" EstimatedSize)))"
 expect_eq "registered for uninstall, run in place" "\"$installed\\odinstaluj.exe\" _?=$installed" \
   "$(reg_value "$uninstall_key" UninstallString)"
 for program in "$setup" "$dir/odinstaluj.exe"; do
   check "${program##*/} shows the suite's icon" uidriver icon "$program" "$icon"
+  check "${program##*/} is DPI-aware" grep -q 'dpiAware[^>]*>true<' <<<"$(uidriver resources "$program")"
   expect_eq "${program##*/} carries the suite's name" "Zelvo CD" \
     "$(uidriver resources "$program" | awk -F'|' '$2 == "ProductName" {print $3}')"
 done
@@ -113,6 +109,7 @@ interactive=$!
 check "the installer's window opens" uidriver wait 'Instalator Zelvo CD ' 15000
 page=$(uidriver describe 'Instalator Zelvo CD ')
 check "its branding line is the suite's name and version" grep -q "^control|Static|Zelvo CD $version|" <<<"$page"
+check "the folder page shows the size needed" grep -q "|Wymagane miejsce: $size_kb[.]0 KB|" <<<"$page"
 expect_eq "no toolkit branding" 0 "$(grep -ci nullsoft <<<"$page" || true)"
 uidriver click 'Instalator Zelvo CD ' 'Zainstaluj' >/dev/null
 check "the installer names the file in use" \
@@ -128,11 +125,7 @@ expect_eq "with exit code 2" 2 "$status"
 # uninstall exit with 2; then, the file closed (so that only the folder can fail them), installs
 # into folders whose programs Windows would not start (300 and 1,100 characters) do too. None
 # changes anything, and the watch goes on.
-newer=$MEDIA/newer
-cp -r "$ZELVO_RELEASE/zelvo-cd-$version" "$newer"
-for file in "$newer"/*; do echo newer >>"$file"; done
-makensis -V1 -DVERSION="${version%.*}.$((${version##*.} + 1))" -DFILES="$newer" \
-  -DOUT="$newer-setup.exe" "$(dirname "$0")/../../packaging/zelvo-cd.nsi" >/dev/null
+newer=$(newer_release)
 installation() {
   (cd "$dir" && sha256sum -- *)
   wine reg query "$uninstall_key" 2>/dev/null | tr -d '\r'
@@ -149,7 +142,7 @@ read -ra quiet_args <<<"${quiet#\"*\" }"
 long='C:\zbyt-dlugi-folder'
 while [ ${#long} -lt 1100 ]; do long+='\kolejny-poziom-folderow'; done
 statuses=$(
-  exit_status traced timeout 120 wine "$newer-setup.exe" /S
+  exit_status traced timeout 120 wine "$newer" /S
   exit_status traced timeout 120 wine "$uninstaller" "${quiet_args[@]}"
   uidriver close 'Konfigurator programu zelvo CD' >/dev/null # the close box writes nothing
   wait_until 10 not_running 'konfigurator[.]exe' || true
@@ -165,9 +158,13 @@ check "one traywatch waits" one_watcher_waits
 check "the configurator has ended" not_running 'konfigurator[.]exe'
 expect_eq "the failed installs opened no tray" 2 "$(doors_after_traypop)"
 
-# -- Uninstall while traywatch waits: the suite's value that points elsewhere, and an unrelated
-# value, stay; everything else goes, traywatch included, and no tray opens.
-wine reg add "$run_key" /v WysuwajPotem /d 'C:\Inny folder\traywatch.exe' /f >/dev/null 2>&1
+# -- Uninstall while traywatch waits: the suite's value that starts another copy (unpacked into a
+# subfolder of the installation), and an unrelated value, stay; the value that starts this
+# installation's program, spelled another way, and everything else go, traywatch included, and
+# no tray opens.
+copy="$installed\Kopia\traywatch.exe"
+wine reg add "$run_key" /v WysuwajPotem /d "\"$copy\"" /f >/dev/null 2>&1
+wine reg add "$run_key" /v WysuwajTeraz /d "${installed^^}\.\\TRAYFLUSH.EXE" /f >/dev/null 2>&1
 wine reg add "$run_key" /v InnyProgram /d 'C:\Inny\program.exe' /f >/dev/null 2>&1
 expect_eq "the registered silent uninstall succeeds" 0 \
   "$(exit_status traced timeout 120 wine "$uninstaller" "${quiet_args[@]}")"
@@ -177,16 +174,16 @@ check "traywatch has ended" wait_until 10 not_running 'traywatch[.]exe'
 check "the folder goes" wait_until 10 test ! -e "$dir"
 left=$(
   find "$dir" "$(dirname "$shortcut")" 2>/dev/null || true
-  wine reg query "$run_key" 2>/dev/null | tr -d '\r' | grep -F "$installed" || true
+  wine reg query "$run_key" 2>/dev/null | tr -d '\r' | grep -F "$installed" | grep -vF "$copy" || true
 )
 expect_eq "nothing of the installation is left" "" "$left"
 expect_eq "WysuwajTeraz (this installation's) is removed" "" "$(reg_value "$run_key" WysuwajTeraz)"
-expect_eq "WysuwajPotem pointing elsewhere stays" 'C:\Inny folder\traywatch.exe' "$(reg_value "$run_key" WysuwajPotem)"
+expect_eq "WysuwajPotem starting another copy stays" "\"$copy\"" "$(reg_value "$run_key" WysuwajPotem)"
 expect_eq "an unrelated start-up value stays" 'C:\Inny\program.exe' "$(reg_value "$run_key" InnyProgram)"
 expect_eq "the uninstall opened no tray" 2 "$(doors_after_traypop)"
 
-# -- Another copy's traywatch (the one WysuwajPotem now starts) keeps waiting through an
-# install: the installer stops only the one that holds its files.
+# -- Another copy's traywatch keeps waiting through an install: the installer stops only the one
+# that holds its files.
 other=$(install_programs 'C:\Inny folder' traywatch traypop)
 traced wine "$other/traywatch.exe" &
 check "another copy's traywatch waits" one_watcher_waits

@@ -3,6 +3,7 @@
 # Every test sources this file; its prefix (registry and files) is removed when it exits.
 set -euo pipefail
 : "${ZELVO_BIN:?}" "${ZELVO_TOOLS:?}" "${ZELVO_WINE_ROOT:?}"
+ZELVO_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8 WINEDEBUG=-all WINEARCH=win64
 DISPLAY=$(cat "$ZELVO_WINE_ROOT/display")
 export DISPLAY
@@ -18,11 +19,13 @@ new_prefix() {
   cp -a "$ZELVO_WINE_ROOT/template" "$WINEPREFIX"
   rm -f "$WINEPREFIX/dosdevices/d:" "$WINEPREFIX/dosdevices/e:" "$WINEPREFIX/dosdevices/f:"
   trap finish_test EXIT
+  trap 'exit 143' TERM INT
 }
 
 remove_prefix() {
   timeout 30 wineserver -k 2>/dev/null || true
   timeout 30 wineserver -w 2>/dev/null || true
+  release_small_drives
   rm -rf "$WINEPREFIX" "$MEDIA"
 }
 
@@ -47,6 +50,27 @@ cd_drive() {
   fi
 }
 
+# small_drive LETTER SIZE: a fixed drive on a tmpfs of SIZE (as mount's size=), a full disk on
+# demand (run as root); resize it with remount options (size=, nr_inodes=). Unmounted when the
+# test ends, however it ends; a drive an earlier run left mounted is unmounted first.
+small_drive() {
+  local mount_point="$ZELVO_WINE_ROOT/drives/${WINEPREFIX##*/}-$1"
+  mountpoint -q "$mount_point" && umount "$mount_point"
+  mkdir -p "$mount_point"
+  mount -t tmpfs -o "size=$2,mode=0755" zelvo-test "$mount_point"
+  echo "$mount_point" >>"$WINEPREFIX/small-drives"
+  ln -sfn "$mount_point" "$WINEPREFIX/dosdevices/$1:"
+  echo "$mount_point"
+}
+release_small_drives() {
+  local mount_point
+  [ -f "$WINEPREFIX/small-drives" ] || return 0
+  while read -r mount_point; do
+    umount "$mount_point" 2>/dev/null || true
+    rmdir "$mount_point" 2>/dev/null || true
+  done <"$WINEPREFIX/small-drives"
+}
+
 # network_drive LETTER: a drive of the network type (its registry type set by the template).
 network_drive() {
   mkdir -p "$MEDIA/share-$1"
@@ -68,6 +92,31 @@ install_programs() {
 }
 
 uidriver() { wine "$ZELVO_TOOLS/uidriver.exe" "$@" 2>/dev/null | tr -d '\r'; }
+
+# reg_value KEY NAME: a value of the registry as text.
+reg_value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
+
+# exit_status COMMAND...: the command's exit status, as text. Its output goes nowhere, so that
+# a program it leaves running (a restarted traywatch) does not hold the caller waiting.
+exit_status() {
+  local status=0
+  "$@" >/dev/null || status=$?
+  echo "$status"
+}
+
+# newer_release: builds, from the installer's script, the next version of the release, every
+# file of which differs from the release's; prints its installer's path. Its files lie in the
+# folder of that name without "-setup.exe".
+newer_release() {
+  local version folder=$MEDIA/newer
+  version=$(sed -n 's/^project(ZelvoCD VERSION \([0-9.]*\).*/\1/p' "$ZELVO_SOURCE/CMakeLists.txt")
+  rm -rf "$folder"
+  cp -r "$ZELVO_RELEASE/zelvo-cd-$version" "$folder"
+  for file in "$folder"/*; do echo newer >>"$file"; done
+  makensis -V1 -DVERSION="${version%.*}.$((${version##*.} + 1))" -DFILES="$folder" \
+    -DOUT="$folder-setup.exe" "$ZELVO_SOURCE/packaging/zelvo-cd.nsi" >/dev/null
+  echo "$folder-setup.exe"
+}
 
 # box_text TITLE: the text of the message box with this title, all its lines (the lines after
 # the first continue the control's description until its geometry field).

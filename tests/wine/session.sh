@@ -52,6 +52,11 @@ stop)
   for prefix in "$root"/prefixes/*/; do
     [ -d "$prefix" ] && WINEPREFIX="$prefix" timeout 30 wineserver -k 2>/dev/null || true
   done
+  # Small drives (lib.sh) of a test that was killed before it could unmount them.
+  for drive in "$root"/drives/*/; do
+    mountpoint -q "$drive" && umount "$drive"
+    rmdir "$drive" 2>/dev/null || true
+  done
   if [ -f "$root/xvfb.pid" ]; then
     kill "$(cat "$root/xvfb.pid")" 2>/dev/null || true
     rm -f "$root/xvfb.pid" "$root/display"
