@@ -184,8 +184,14 @@ expect_eq() {
   fi
 }
 
-# Starts the wine server and its services, so that timings measure the program alone.
-warm_up() { wine cmd /c exit >/dev/null 2>&1 || true; }
+# Starts the wine server and its services, so that timings measure the program alone. The
+# server stays until the prefix goes (remove_prefix): one that ended between two steps of a busy
+# test would start its services again from the next program, which they would take for their
+# parent, tracing into its log with its WINEDEBUG.
+warm_up() {
+  wineserver -p
+  wine cmd /c exit >/dev/null 2>&1 || true
+}
 
 # Conditions handed to wait_until or check as `bash -c '…'` need the helpers too.
 export -f uidriver box_text prefix_pids running not_running mci_commands
