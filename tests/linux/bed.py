@@ -552,8 +552,9 @@ class Bed:
         return (ids[0], self.tool(['xdotool', 'getwindowname', ids[0]], desktop)[1].strip(),
                 self.tool(['xdotool', 'getwindowpid', ids[0]], desktop)[1].strip())
 
-    def wait_for_box(self, desktop, seconds=10, other_than=None):
-        """Waits for a box (one other than the given one) to be shown; returns it, or None."""
+    def wait_for_box(self, desktop, seconds=30, other_than=None):
+        """Waits for a box (one other than the given one) to be shown; returns it, or None. A
+        box is a GTK program starting: on a busy machine that may take several seconds."""
         shown = []
 
         def appeared():

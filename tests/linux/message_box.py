@@ -33,7 +33,7 @@ if first:
     bed.check('then the box for f appears', second and second[2] != first[2])
     if second:
         bed.check('Escape dismisses it', bed.press(desktop, second[0], 'Escape'))
-run = bed.finish(flush, 3)
+run = bed.finish(flush, 10)
 bed.expect_eq('trayflush ends soon after the last box, with nothing on standard error',
               (0, False, ''), (run.returncode, run.timed_out, run.stderr))
 bed.check('no box is left', bed.visible_box(desktop) is None)
@@ -45,5 +45,5 @@ bed.check('an information box shows its own title',
           shown and shown[1] == 'Zelvo CD - konfigurator')
 bed.check('Alt+F4 closes it', shown and bed.press(desktop, shown[0], 'alt+F4'))
 bed.expect_eq('and komunikat ends with status 0', (0, False),
-              (lambda run: (run.returncode, run.timed_out))(bed.finish(information, 5)))
+              (lambda run: (run.returncode, run.timed_out))(bed.finish(information, 10)))
 bed.close()
