@@ -40,7 +40,7 @@ bool QuietStopListener::listen(sd_event* loop, const MeetingPlace& place,
 void QuietStopListener::attach(sd_event* loop, const FormDesign& design, LinuxForm& form) {
   if (!design.acceptsQuietStop) return;
   LinuxProcess& process = form.process();
-  if (const MeetingPlace* place = process.meetingPlace()) {
+  if (const MeetingPlace* place = copy_.place()) {
     listen(loop, *place, [&process] { process.endProgram(); });
   }
 }

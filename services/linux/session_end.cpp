@@ -88,7 +88,7 @@ bool SessionEnd::watch(sd_event* loop, const std::string& reason, const LoginSes
 
 void SessionEnd::attach(sd_event* loop, const FormDesign& design, LinuxForm& form) {
   if (design.shutdownBlockReason.empty()) return;
-  const MeetingPlace* place = form.process().meetingPlace();
+  const MeetingPlace* place = copy_.place();
   watch(loop, toBytes(design.shutdownBlockReason), place ? place->session : LoginSession{},
         [&form] { form.unloadAndEnd(); });
 }

@@ -21,6 +21,7 @@
 #include "services/linux/bus_owners.h"
 #include "services/linux/login_session.h"
 #include "services/linux/loop_source.h"
+#include "services/linux/session_copy.h"
 #include "services/linux/unique_any.h"
 
 namespace zelvo::linux_os {
@@ -38,7 +39,8 @@ inline std::chrono::steady_clock::time_point workDue(std::chrono::steady_clock::
 
 class SessionEnd final : public LoopSource {
  public:
-  SessionEnd() = default;
+  // Watches the session `copy` was named after.
+  explicit SessionEnd(const SessionCopy& copy) : copy_(copy) {}
   SessionEnd(const SessionEnd&) = delete;
   SessionEnd& operator=(const SessionEnd&) = delete;
 
@@ -47,8 +49,8 @@ class SessionEnd final : public LoopSource {
   // system bus cannot be reached: the end signals are all that is left then.
   bool watch(sd_event* loop, const std::string& reason, const LoginSession& session,
              std::function<void()> ending);
-  // Watches for a design that holds the shutdown while it unloads, in the session where the
-  // program met its copies; the end unloads the form.
+  // Watches for a design that holds the shutdown while it unloads, in the session of the copy;
+  // the end unloads the form.
   void attach(sd_event* loop, const FormDesign& design, LinuxForm& form) override;
 
   // Runs at the session's end, right before the ending, with the time by which the work must be
@@ -68,6 +70,7 @@ class SessionEnd final : public LoopSource {
   static int onSessionChanged(sd_bus_message* message, void* self, sd_bus_error* error);
   void end();
 
+  const SessionCopy& copy_;
   UniqueBus bus_;
   UniqueFd inhibitor_;
   std::string loginOwner_;  // logind's unique name; empty while unknown, or while it has none
