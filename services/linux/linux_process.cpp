@@ -10,7 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
+#include <climits>  // PATH_MAX
 
 #include "services/linux/pidfd.h"
 #include "services/linux/wide_text.h"
@@ -49,18 +49,14 @@ class SpawnAttributes {
   posix_spawnattr_t attributes_;
 };
 
-// Full path of the running executable.
+// Full path of the running executable. The kernel writes the link's text into a buffer of
+// PATH_MAX bytes before it hands it over (a longer path fails with ENAMETOOLONG), so one of that
+// size always holds it whole.
 std::string executablePath() {
-  std::string buffer(256, '\0');
-  for (;;) {
-    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length < 0) throw ServiceError(static_cast<unsigned long>(errno));
-    if (static_cast<size_t>(length) < buffer.size()) {
-      buffer.resize(static_cast<size_t>(length));
-      return buffer;
-    }
-    buffer.resize(buffer.size() * 2);  // possibly cut short: a long path
-  }
+  char buffer[PATH_MAX];
+  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer);
+  if (length < 0) throw ServiceError(static_cast<unsigned long>(errno));
+  return std::string(buffer, static_cast<size_t>(length));
 }
 
 }  // namespace
@@ -118,11 +114,12 @@ int waitForProgram(StartedProgram& program, std::chrono::milliseconds timeout) {
   return ::waitpid(program.pid, &status, forever ? 0 : WNOHANG) == program.pid ? status : -1;
 }
 
-LinuxProcess::LinuxProcess(int argc, char** argv, ProcessParts parts) : parts_(parts) {
-  for (int i = 1; i < argc; ++i) arguments_.emplace_back(argv[i]);
+LinuxProcess::LinuxProcess(int argc, char** argv, ProcessParts parts)
+    : arguments_(argv, static_cast<size_t>(argc)), parts_(parts) {
+  if (!arguments_.empty()) arguments_ = arguments_.subspan(1);  // past the program's name
 }
 
-std::string LinuxProcess::programPath() {
+const std::string& LinuxProcess::programPath() {
   if (programPath_.empty()) programPath_ = executablePath();
   return programPath_;
 }
@@ -133,7 +130,7 @@ std::wstring LinuxProcess::programFolder() {
 
 std::wstring LinuxProcess::commandLine() {
   std::string text;
-  for (const std::string& argument : arguments_) {
+  for (const char* argument : arguments_) {
     if (!text.empty()) text += ' ';
     text += argument;
   }
@@ -141,7 +138,7 @@ std::wstring LinuxProcess::commandLine() {
 }
 
 std::string LinuxProcess::programName() {
-  const std::string path = programPath();
+  const std::string& path = programPath();
   return path.substr(path.rfind('/') + 1);
 }
 

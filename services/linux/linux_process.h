@@ -6,6 +6,7 @@
 #include <unistd.h>  // environ
 
 #include <chrono>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -93,9 +94,9 @@ class LinuxProcess final : public Process {
   void reapEndedPrograms();
 
  private:
-  std::string programPath();
+  const std::string& programPath();
 
-  std::vector<std::string> arguments_;
+  std::span<char*> arguments_;  // main's, after the program's name
   ProcessParts parts_;
   std::string programPath_;
   std::vector<StartedProgram> running_;  // started, not yet reaped
