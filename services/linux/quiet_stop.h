@@ -5,7 +5,6 @@
 
 #include <systemd/sd-event.h>
 
-#include <functional>
 #include <list>
 
 #include "services/linux/loop_source.h"
@@ -30,14 +29,15 @@ class QuietStopListener final : public LoopSource {
   QuietStopListener(const QuietStopListener&) = delete;
   QuietStopListener& operator=(const QuietStopListener&) = delete;
 
-  // Listens on the loop; only the copy that holds the program's lock may, since a socket left
-  // by a copy that is gone is replaced. `stop` runs when the quiet stop comes.
-  bool listen(sd_event* loop, const MeetingPlace& place, std::function<void()> stop);
   // Listens for a design that takes the quiet stop, when the copy is the first; the stop ends
   // the program without its unload handler.
   void attach(sd_event* loop, const FormDesign& design, LinuxForm& form) override;
 
  private:
+  // Listens on the loop; only the copy that holds the program's lock may, since a socket left
+  // by a copy that is gone is replaced.
+  bool listen(sd_event* loop, const MeetingPlace& place);
+
   // One client's connection: its request is read as it comes, and the connection is dropped
   // at its deadline, so that a client that says nothing never holds up the loop.
   struct Connection {
@@ -56,7 +56,7 @@ class QuietStopListener final : public LoopSource {
   UniqueFd socket_;
   UniqueEventSource listening_;
   std::list<Connection> connections_;
-  std::function<void()> stop_;
+  LinuxProcess* process_ = nullptr;  // the program the stop ends
 };
 
 }  // namespace zelvo::linux_os
