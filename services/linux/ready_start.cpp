@@ -11,12 +11,12 @@
 namespace zelvo::linux_os {
 namespace {
 
-// The name of a socket in the abstract namespace, as NOTIFY_SOCKET gives it.
-constexpr std::string_view kNotifySetting = "NOTIFY_SOCKET=@";
+// The environment's variable that names where a started program says that it is ready.
+constexpr std::string_view kNotifyVariable = "NOTIFY_SOCKET=";
 
 // A datagram socket at a free name in the abstract namespace (no file, no path to outgrow),
 // where a started program says that it is ready, as it would to its service manager; `setting`
-// gets the environment's NOTIFY_SOCKET=... that names it.
+// gets the NOTIFY_SOCKET=@... that names it.
 UniqueFd readinessSocket(std::string& setting) {
   UniqueFd socket(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   const int passCredentials = 1;
@@ -34,7 +34,8 @@ UniqueFd readinessSocket(std::string& setting) {
       length <= sizeof(sa_family_t) + 1) {
     return {};
   }
-  setting = kNotifySetting;
+  setting = kNotifyVariable;
+  setting += '@';  // the abstract namespace
   setting.append(address.sun_path + 1, length - sizeof(sa_family_t) - 1);
   return socket;
 }
@@ -84,10 +85,9 @@ StartedProgram spawnWhenReady(const std::string& path, const std::vector<std::st
   const UniqueFd readiness = readinessSocket(setting);
   if (!readiness) return spawnProgram(path, arguments);
   // Ours, with NOTIFY_SOCKET set on top (in place of ours, if we have one).
-  const std::string_view name = kNotifySetting.substr(0, kNotifySetting.find('=') + 1);
   std::vector<char*> environment{setting.data()};
   for (char** entry = environ; *entry; ++entry) {
-    if (!std::string_view(*entry).starts_with(name)) environment.push_back(*entry);
+    if (!std::string_view(*entry).starts_with(kNotifyVariable)) environment.push_back(*entry);
   }
   environment.push_back(nullptr);
   StartedProgram program = spawnProgram(path, arguments, environment.data());
