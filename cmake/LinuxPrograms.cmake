@@ -33,6 +33,7 @@ add_library(zelvo_linux STATIC
   services/linux/home_folder.cpp
   services/linux/meeting_place.cpp
   services/linux/linux_process.cpp
+  services/linux/ready_start.cpp
   services/linux/optical_drives.cpp
   services/linux/drive_call.cpp
   services/linux/linux_drives.cpp
@@ -44,7 +45,8 @@ target_link_libraries(zelvo_linux PUBLIC zelvo_logic PkgConfig::UDEV ${CMAKE_DL_
 target_include_directories(zelvo_linux SYSTEM PRIVATE ${SYSTEMD_INCLUDE_DIRS})
 
 # "This session" as logind knows it, which traywatch and konfigurator find alike.
-add_library(zelvo_linux_session STATIC services/linux/login_session.cpp)
+add_library(zelvo_linux_session STATIC services/linux/login_session.cpp
+            services/linux/session_copy.cpp)
 target_link_libraries(zelvo_linux_session PUBLIC zelvo_linux PkgConfig::SYSTEMD)
 
 # The launchers' hidden window: the event loop, the journal and the message boxes, the session's

@@ -3,10 +3,13 @@
 #include "services/linux/gtk_form.h"
 #include "services/linux/linux_process.h"
 #include "services/linux/linux_watcher.h"
+#include "services/linux/ready_start.h"
 #include "services/linux/xdg_autostart_store.h"
 
 int main(int argc, char** argv) {
-  zelvo::linux_os::LinuxProcess process(argc, argv);
+  // It waits for the traywatch a save starts until that copy can be stopped.
+  zelvo::linux_os::LinuxProcess process(argc, argv,
+                                        {.startWhenReady = &zelvo::linux_os::spawnWhenReady});
   zelvo::linux_os::XdgAutostartStore store;
   zelvo::linux_os::LinuxWatcher watcher;
   zelvo::Autostart autostart(store, process);

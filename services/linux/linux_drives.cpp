@@ -31,23 +31,23 @@ int askStatus(const void* node) {
 int LinuxDrives::driveCount() {
   // The previous scan's tests still running (traywatch's after the first disc) are killed here.
   optical_.clear();
-  entries_.assign(1, driveListEntry(kRootDriveLetter));
   candidates_ = candidateNames();
   const Clock::time_point now = Clock::now();
   for (OpticalDrive& drive : opticalDrivesAmong(candidates_)) {
     const auto letter = static_cast<wchar_t>(kFirstOpticalLetter + optical_.size());
     if (letter > L'z') break;  // no letters left
-    entries_.push_back(driveListEntry(letter));
     ForkedCall test(askStatus, drive.deviceNode.c_str());
-    optical_.push_back({std::move(drive), std::move(test), now});
+    optical_.push_back({std::move(drive), letter, std::move(test), now});
   }
-  return static_cast<int>(entries_.size());
+  return static_cast<int>(optical_.size() + 1);  // c: first
 }
 
 std::wstring LinuxDrives::driveEntry(int index) {
-  if (index < 0 || static_cast<size_t>(index) >= entries_.size()) throw ServiceError(EINVAL);
-  if (index > 0) letterAsNow();
-  return entries_[static_cast<size_t>(index)];
+  if (index < 0 || static_cast<size_t>(index) > optical_.size()) throw ServiceError(EINVAL);
+  if (index == 0) return driveListEntry(kRootDriveLetter);
+  letterAsNow();
+  const wchar_t letter = optical_[static_cast<size_t>(index - 1)].letter;
+  return letter ? driveListEntry(letter) : std::wstring();
 }
 
 void LinuxDrives::letterAsNow() {
@@ -55,25 +55,27 @@ void LinuxDrives::letterAsNow() {
   if (present == candidates_) return;  // no drive came or went since the last lettering
   candidates_ = std::move(present);
   const std::vector<OpticalDrive> lettered = opticalDrivesAmong(candidates_);
-  for (size_t i = 0; i < optical_.size(); ++i) {
+  for (OpticalEntry& entry : optical_) {
     const auto place =
         static_cast<size_t>(std::find_if(lettered.begin(), lettered.end(),
                                          [&](const OpticalDrive& drive) {
-                                           return drive.kernelName == optical_[i].drive.kernelName;
+                                           return drive.kernelName == entry.drive.kernelName;
                                          }) -
                             lettered.begin());
     const auto letter = static_cast<wchar_t>(kFirstOpticalLetter + place);
-    entries_[i + 1] = place < lettered.size() && letter <= L'z' ? driveListEntry(letter) : L"";
+    entry.letter = place < lettered.size() && letter <= L'z' ? letter : 0;
   }
 }
 
 LinuxDrives::OpticalEntry* LinuxDrives::opticalEntry(const std::wstring& driveName) {
-  if (driveName.size() < 2 || driveName[1] != L':' || !opticalIndexOf(driveName[0])) {
-    return nullptr;
-  }
-  const auto entry = std::find(entries_.begin() + 1, entries_.end(), driveListEntry(driveName[0]));
-  return entry == entries_.end() ? nullptr
-                                 : &optical_[static_cast<size_t>(entry - entries_.begin() - 1)];
+  const std::optional<size_t> index =
+      driveName.size() >= 2 && driveName[1] == L':' ? opticalIndexOf(driveName[0]) : std::nullopt;
+  if (!index) return nullptr;
+  const auto letter = static_cast<wchar_t>(kFirstOpticalLetter + *index);
+  const auto entry =
+      std::find_if(optical_.begin(), optical_.end(),
+                   [letter](const OpticalEntry& drive) { return drive.letter == letter; });
+  return entry == optical_.end() ? nullptr : &*entry;
 }
 
 unsigned LinuxDrives::driveType(const std::wstring& driveName) {

@@ -47,6 +47,7 @@ class LinuxDrives final : public Drives {
  private:
   struct OpticalEntry {
     OpticalDrive drive;
+    wchar_t letter;                      // as last lettered; none (0) once the drive has left
     std::optional<ForkedCall> discTest;  // none once it has answered
     Clock::time_point testStarted;
   };
@@ -56,8 +57,7 @@ class LinuxDrives final : public Drives {
   void letterAsNow();
 
   std::vector<std::string> candidates_;  // the names that could be optical drives, as last read
-  std::vector<OpticalEntry> optical_;
-  std::vector<std::wstring> entries_;
+  std::vector<OpticalEntry> optical_;    // the scan's drives, from d: on
   Clock::time_point due_ = Clock::time_point::max();
 };
 

@@ -4,22 +4,16 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <string_view>
+#include <climits>  // PATH_MAX
 
 #include "services/linux/pidfd.h"
 #include "services/linux/wide_text.h"
-
-extern char** environ;
 
 namespace zelvo::linux_os {
 namespace {
@@ -55,84 +49,20 @@ class SpawnAttributes {
   posix_spawnattr_t attributes_;
 };
 
-// Full path of the running executable.
+// Full path of the running executable. The kernel writes the link's text into a buffer of
+// PATH_MAX bytes before it hands it over (a longer path fails with ENAMETOOLONG), so one of that
+// size always holds it whole.
 std::string executablePath() {
-  std::string buffer(256, '\0');
-  for (;;) {
-    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length < 0) throw ServiceError(static_cast<unsigned long>(errno));
-    if (static_cast<size_t>(length) < buffer.size()) {
-      buffer.resize(static_cast<size_t>(length));
-      return buffer;
-    }
-    buffer.resize(buffer.size() * 2);  // possibly cut short: a long path
-  }
-}
-
-// A datagram socket at a free name in the abstract namespace (no file, no path to outgrow),
-// where a started program says that it is ready, as it would to its service manager.
-UniqueFd readinessSocket(std::string& notifyAddress) {
-  UniqueFd socket(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-  const int passCredentials = 1;
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  socklen_t length = sizeof(sa_family_t);  // the kernel picks the name
-  if (!socket ||
-      ::setsockopt(socket.get(), SOL_SOCKET, SO_PASSCRED, &passCredentials,
-                   sizeof passCredentials) != 0 ||
-      ::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), length) != 0) {
-    return {};
-  }
-  length = sizeof address;
-  if (::getsockname(socket.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-      length <= sizeof(sa_family_t) + 1) {
-    return {};
-  }
-  notifyAddress = "@" + std::string(address.sun_path + 1, length - sizeof(sa_family_t) - 1);
-  return socket;
-}
-
-// Whether a datagram waiting on the socket is the program's own READY=1.
-bool saysReady(int socket, pid_t program) {
-  char text[256];
-  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))];
-  iovec part{text, sizeof text - 1};
-  msghdr message{};
-  message.msg_iov = &part;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  const ssize_t length = ::recvmsg(socket, &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
-  if (length <= 0) return false;
-  text[length] = '\0';
-  const cmsghdr* header = CMSG_FIRSTHDR(&message);
-  if (!header || header->cmsg_type != SCM_CREDENTIALS) return false;
-  ucred sender{};
-  std::memcpy(&sender, CMSG_DATA(header), sizeof sender);
-  const std::string_view said(text, static_cast<size_t>(length));
-  return sender.pid == program &&
-         (said.starts_with("READY=1") || said.find("\nREADY=1") != std::string_view::npos);
-}
-
-// Waits until the program is ready or has ended, up to the timeout.
-void waitUntilReady(const StartedProgram& program, int readiness,
-                    std::chrono::milliseconds timeout) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + timeout;
-  pollfd waits[] = {{readiness, POLLIN, 0}, {program.pidfd.get(), POLLIN, 0}};
-  for (;;) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return;
-    const int ready = ::poll(waits, program.pidfd ? 2 : 1, static_cast<int>(left.count()));
-    if (ready < 0 && errno != EINTR) return;
-    if (ready > 0 && ((waits[1].revents & POLLIN) || saysReady(readiness, program.pid))) return;
-  }
+  char buffer[PATH_MAX];
+  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer);
+  if (length < 0) throw ServiceError(static_cast<unsigned long>(errno));
+  return std::string(buffer, static_cast<size_t>(length));
 }
 
 }  // namespace
 
 StartedProgram spawnProgram(const std::string& path, const std::vector<std::string>& arguments,
-                            const std::string& setting) {
+                            char* const* environment) {
   SpawnActions actions;
   // In its own folder, not in ours, and with nothing of ours open but the standard three, even
   // what a parent of ours left open without close-on-exec.
@@ -151,20 +81,10 @@ StartedProgram spawnProgram(const std::string& path, const std::vector<std::stri
   argv.push_back(const_cast<char*>(path.c_str()));
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
-  // Ours, with the one variable set on top (in place of ours of that name).
-  std::vector<char*> envp;
-  if (!setting.empty()) envp.push_back(const_cast<char*>(setting.c_str()));
-  const std::string_view settingName = setting.substr(0, setting.find('=') + 1);
-  for (char** entry = environ; *entry; ++entry) {
-    if (setting.empty() || !std::string_view(*entry).starts_with(settingName)) {
-      envp.push_back(static_cast<char*>(*entry));
-    }
-  }
-  envp.push_back(nullptr);
 
   StartedProgram started;
   const int error = ::posix_spawn(&started.pid, path.c_str(), actions.get(), attributes.get(),
-                                  argv.data(), envp.data());
+                                  argv.data(), environment);
   if (error != 0) throw ServiceError(static_cast<unsigned long>(error));
   // Not yet reaped, so the process id still names our child.
   started.pidfd.reset(::pidfd_open(started.pid, 0));
@@ -194,12 +114,12 @@ int waitForProgram(StartedProgram& program, std::chrono::milliseconds timeout) {
   return ::waitpid(program.pid, &status, forever ? 0 : WNOHANG) == program.pid ? status : -1;
 }
 
-LinuxProcess::LinuxProcess(int argc, char** argv, SessionFinder findSession)
-    : findSession_(findSession) {
-  for (int i = 1; i < argc; ++i) arguments_.emplace_back(argv[i]);
+LinuxProcess::LinuxProcess(int argc, char** argv, ProcessParts parts)
+    : arguments_(argv, static_cast<size_t>(argc)), parts_(parts) {
+  if (!arguments_.empty()) arguments_ = arguments_.subspan(1);  // past the program's name
 }
 
-std::string LinuxProcess::programPath() {
+const std::string& LinuxProcess::programPath() {
   if (programPath_.empty()) programPath_ = executablePath();
   return programPath_;
 }
@@ -210,7 +130,7 @@ std::wstring LinuxProcess::programFolder() {
 
 std::wstring LinuxProcess::commandLine() {
   std::string text;
-  for (const std::string& argument : arguments_) {
+  for (const char* argument : arguments_) {
     if (!text.empty()) text += ' ';
     text += argument;
   }
@@ -218,17 +138,13 @@ std::wstring LinuxProcess::commandLine() {
 }
 
 std::string LinuxProcess::programName() {
-  const std::string path = programPath();
+  const std::string& path = programPath();
   return path.substr(path.rfind('/') + 1);
 }
 
 bool LinuxProcess::previousInstance() {
-  if (instanceLock_ || alreadyThere_) return alreadyThere_;
-  if (!place_) place_ = linux_os::meetingPlace(programName(), findSession_());
-  if (!place_) throw ServiceError(EACCES);
-  instanceLock_ = takeLock(*place_, alreadyThere_);
-  if (!instanceLock_ && !alreadyThere_) throw ServiceError(static_cast<unsigned long>(errno));
-  return alreadyThere_;
+  if (!parts_.copies) throw ServiceError(ENOTSUP);
+  return parts_.copies->anotherCopyRuns(programName());
 }
 
 bool LinuxProcess::fileExists(const std::wstring& path) {
@@ -238,20 +154,19 @@ bool LinuxProcess::fileExists(const std::wstring& path) {
 
 void LinuxProcess::startProgram(const ProgramStart& start) {
   reapEndedPrograms();
+  const bool untilReady = start.waitUntilReady.count() > 0;
+  if (untilReady && !parts_.startWhenReady) throw ServiceError(ENOTSUP);
   std::vector<std::string> arguments;
   if (!start.argumentText.empty()) arguments.push_back(toBytes(start.argumentText));
-  std::string notifyAddress;
-  const UniqueFd readiness =
-      start.waitUntilReady.count() > 0 ? readinessSocket(notifyAddress) : UniqueFd();
-  StartedProgram program = spawnProgram(toBytes(start.applicationPath), arguments,
-                                        readiness ? "NOTIFY_SOCKET=" + notifyAddress : "");
-  if (readiness) waitUntilReady(program, readiness.get(), start.waitUntilReady);
+  const std::string path = toBytes(start.applicationPath);
+  StartedProgram program = untilReady ? parts_.startWhenReady(path, arguments, start.waitUntilReady)
+                                      : spawnProgram(path, arguments);
   if (start.waitForExit.count() > 0 && waitForProgram(program, start.waitForExit) != -1) return;
   running_.push_back(std::move(program));
 }
 
 void LinuxProcess::endProgram() {
-  if (place_) leavePlace(*place_, instanceLock_);
+  if (parts_.copies) parts_.copies->leave();
   // At once: no handler, no destructor, no atexit function runs. The kernel releases what the
   // process held, the drive device among it, and the lock last.
   ::_exit(0);

@@ -3,13 +3,13 @@
 #pragma once
 
 #include <sys/types.h>
+#include <unistd.h>  // environ
 
 #include <chrono>
-#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "services/linux/meeting_place.h"
 #include "services/linux/unique_any.h"
 #include "services/process.h"
 
@@ -24,11 +24,10 @@ struct StartedProgram {
 
 // Starts the program file at this full path (never searched for along PATH) with the arguments
 // after its name, in the program's own folder, with the default signal mask and dispositions
-// and no descriptor of ours beyond standard input, output and error. Raises ServiceError with
-// the errno when it cannot be started. A `setting` (NAME=value) is made in its environment on
-// top of ours.
+// and no descriptor of ours beyond standard input, output and error, with this environment
+// (ours unless given). Raises ServiceError with the errno when it cannot be started.
 StartedProgram spawnProgram(const std::string& path, const std::vector<std::string>& arguments,
-                            const std::string& setting = {});
+                            char* const* environment = environ);
 
 // Waits until the descriptor is readable (a pidfd: until its program has ended) or the deadline
 // passes; false at the deadline.
@@ -39,14 +38,36 @@ bool readableBefore(int fd, std::chrono::steady_clock::time_point deadline);
 inline constexpr std::chrono::milliseconds kUntilItEnds{-1};
 int waitForProgram(StartedProgram& program, std::chrono::milliseconds timeout);
 
-// How a program finds the session its copies are told apart by: findLoginSession (which links
-// libsystemd) for traywatch, whose copies meet.
-using SessionFinder = LoginSession (*)();
+// How a program whose copies meet tells whether another copy runs (Process::previousInstance),
+// and what its first copy takes along at its end: SessionCopy (session_copy.h, one copy per
+// logind session) for traywatch. The other programs never ask.
+class CopyCheck {
+ public:
+  virtual ~CopyCheck() = default;
+  // Raises ServiceError when there is no way to tell.
+  virtual bool anotherCopyRuns(const std::string& programName) = 0;
+  // Runs as the program ends, at once.
+  virtual void leave() = 0;
+};
+
+// How a program starts a program that it waits for until it is ready
+// (ProgramStart::waitUntilReady): spawnWhenReady (ready_start.h) for konfigurator, which waits
+// for the traywatch it starts.
+using ReadyStart = StartedProgram (*)(const std::string& path,
+                                      const std::vector<std::string>& arguments,
+                                      std::chrono::milliseconds timeout);
+
+// The parts of a process that only some programs need, each given by the main of a program
+// that needs it, so that the other programs carry none of its code (nor, for the copy check,
+// the bus library it asks logind through).
+struct ProcessParts {
+  CopyCheck* copies = nullptr;
+  ReadyStart startWhenReady = nullptr;
+};
 
 class LinuxProcess final : public Process {
  public:
-  // Programs that never meet their copies leave the finder out, and link no bus library.
-  LinuxProcess(int argc, char** argv, SessionFinder findSession = &sessionFromEnvironment);
+  LinuxProcess(int argc, char** argv, ProcessParts parts = {});
   LinuxProcess(const LinuxProcess&) = delete;
   LinuxProcess& operator=(const LinuxProcess&) = delete;
 
@@ -55,37 +76,30 @@ class LinuxProcess final : public Process {
   // The arguments after the program's name, joined with one blank: `traypop F G` reads "F G",
   // as the same command line does on Windows.
   std::wstring commandLine() override;
-  // One copy per program and logind session: the copy that holds the lock in the user's
-  // meeting place is the first. Raises ServiceError when the user has no such place, since
-  // copies could then not keep apart.
+  // As the copy check given tells; raises ServiceError in a program whose main gave none.
   bool previousInstance() override;
   bool fileExists(const std::wstring& path) override;
-  // The window style has no meaning here: the suite's started programs show no window. A
-  // program is ready when it says so as it would to a service manager (READY=1 to
-  // $NOTIFY_SOCKET).
+  // The window style has no meaning here: the suite's started programs show no window. A start
+  // that waits until the program is ready raises ServiceError in a program whose main gave no
+  // way to wait.
   void startProgram(const ProgramStart& start) override;
-  // The first copy takes its names in the meeting place along (see leavePlace).
+  // The copy check given takes along what the first copy leaves (see SessionCopy::leave).
   [[noreturn]] void endProgram() override;
 
   // The file name of the running program.
   std::string programName();
-  // Where this copy met the others, once previousInstance has found it the first; else none.
-  const MeetingPlace* meetingPlace() const { return instanceLock_ && place_ ? &*place_ : nullptr; }
 
   // Reaps the started programs that have ended, so that none stays a zombie while this program
   // runs on. Called before each start and whenever a child ends (SIGCHLD).
   void reapEndedPrograms();
 
  private:
-  std::string programPath();
+  const std::string& programPath();
 
-  std::vector<std::string> arguments_;
-  SessionFinder findSession_;
+  std::span<char*> arguments_;  // main's, after the program's name
+  ProcessParts parts_;
   std::string programPath_;
   std::vector<StartedProgram> running_;  // started, not yet reaped
-  std::optional<MeetingPlace> place_;
-  UniqueFd instanceLock_;
-  bool alreadyThere_ = false;
 };
 
 }  // namespace zelvo::linux_os

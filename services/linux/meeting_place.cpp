@@ -4,11 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "services/linux/home_folder.h"
 
@@ -128,7 +127,7 @@ bool lockHeld(const MeetingPlace& place) {
   return lockFile && ::fcntl(lockFile.get(), F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
 }
 
-std::optional<MeetingPlace> meetingPlace(std::string_view programName, LoginSession session) {
+std::optional<MeetingPlace> meetingPlace(const std::string& programName, LoginSession session) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   std::string path = runtime ? runtime : "";
   UniqueFd folder = privateFolder(path);
@@ -139,18 +138,20 @@ std::optional<MeetingPlace> meetingPlace(std::string_view programName, LoginSess
   if (!folder) return std::nullopt;
   // Copies in other sessions of the same user wait for their own session's end; a program
   // started where logind knows no session of the user has one copy per user.
-  std::string baseName = "zelvo-cd-" + std::string(programName) + sessionPart(session.id);
+  std::string baseName = "zelvo-cd-" + programName + sessionPart(session.id);
   return MeetingPlace{path, std::move(folder), std::move(baseName), std::move(session)};
 }
 
-sockaddr_un socketAddress(const MeetingPlace& place, std::string_view ending) {
+sockaddr_un socketAddress(const MeetingPlace& place, const char* ending) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  std::string path = place.folderPath + "/" + place.name(ending);
-  if (path.size() >= sizeof address.sun_path) {
-    path = "/proc/self/fd/" + std::to_string(place.folder.get()) + "/" + place.name(ending);
+  const std::string name = place.name(ending);
+  const int length = std::snprintf(address.sun_path, sizeof address.sun_path, "%s/%s",
+                                   place.folderPath.c_str(), name.c_str());
+  if (length < 0 || static_cast<size_t>(length) >= sizeof address.sun_path) {
+    std::snprintf(address.sun_path, sizeof address.sun_path, "/proc/self/fd/%d/%s",
+                  place.folder.get(), name.c_str());
   }
-  std::memcpy(address.sun_path, path.c_str(), std::min(path.size(), sizeof address.sun_path - 1));
   return address;
 }
 

@@ -10,7 +10,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "services/linux/login_session.h"
 #include "services/linux/unique_any.h"
@@ -27,16 +26,16 @@ struct MeetingPlace {
   UniqueFd folder;       // held open, so that a path of any length can be reached through it
   std::string baseName;  // zelvo-cd-traywatch-session-3
   LoginSession session;  // the session the names are keyed by
-  std::string name(std::string_view ending) const { return baseName + std::string(ending); }
+  std::string name(const char* ending) const { return baseName + ending; }
 };
 
 // The place for this program in this session, or none when no folder can be had that only this
 // user can enter.
-std::optional<MeetingPlace> meetingPlace(std::string_view programName, LoginSession session);
+std::optional<MeetingPlace> meetingPlace(const std::string& programName, LoginSession session);
 
 // The address of a socket in the place. A Unix socket's path holds at most 107 bytes; a longer
 // one is reached through the descriptor of the folder (/proc/self/fd/N/name).
-sockaddr_un socketAddress(const MeetingPlace& place, std::string_view ending);
+sockaddr_un socketAddress(const MeetingPlace& place, const char* ending);
 
 // The program's lock in the place: the first copy holds it for as long as it runs (it goes with
 // the process, however that ends). Gives the descriptor that holds it, or none, with

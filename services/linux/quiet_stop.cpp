@@ -19,9 +19,7 @@ constexpr size_t kRequestLength = sizeof kQuietStopRequest - 1;
 
 }  // namespace
 
-bool QuietStopListener::listen(sd_event* loop, const MeetingPlace& place,
-                               std::function<void()> stop) {
-  stop_ = std::move(stop);
+bool QuietStopListener::listen(sd_event* loop, const MeetingPlace& place) {
   const sockaddr_un address = socketAddress(place, kQuietStopEnding);
   socket_.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   if (!socket_) return false;
@@ -39,10 +37,8 @@ bool QuietStopListener::listen(sd_event* loop, const MeetingPlace& place,
 
 void QuietStopListener::attach(sd_event* loop, const FormDesign& design, LinuxForm& form) {
   if (!design.acceptsQuietStop) return;
-  LinuxProcess& process = form.process();
-  if (const MeetingPlace* place = process.meetingPlace()) {
-    listen(loop, *place, [&process] { process.endProgram(); });
-  }
+  process_ = &form.process();
+  if (const MeetingPlace* place = copy_.place()) listen(loop, *place);
 }
 
 int QuietStopListener::onConnection(sd_event_source* source, int fd, uint32_t, void* listener) {
@@ -85,7 +81,7 @@ int QuietStopListener::onRequest(sd_event_source*, int fd, uint32_t, void* data)
   }
   connection->received += static_cast<size_t>(length);
   // Ends the program; the connection closes with it, which tells the asker it is gone.
-  if (connection->received == kRequestLength) connection->listener->stop_();
+  if (connection->received == kRequestLength) connection->listener->process_->endProgram();
   return 0;
 }
 

@@ -5,11 +5,11 @@
 
 #include <systemd/sd-event.h>
 
-#include <functional>
 #include <list>
 
 #include "services/linux/loop_source.h"
 #include "services/linux/meeting_place.h"
+#include "services/linux/session_copy.h"
 #include "services/linux/unique_any.h"
 
 namespace zelvo::linux_os {
@@ -24,18 +24,20 @@ using UniqueEventSource = UniqueAny<sd_event_source*, unrefEventSource>;
 
 class QuietStopListener final : public LoopSource {
  public:
-  QuietStopListener() = default;
+  // Listens in the place where `copy` met the others.
+  explicit QuietStopListener(const SessionCopy& copy) : copy_(copy) {}
   QuietStopListener(const QuietStopListener&) = delete;
   QuietStopListener& operator=(const QuietStopListener&) = delete;
 
-  // Listens on the loop; only the copy that holds the program's lock may, since a socket left
-  // by a copy that is gone is replaced. `stop` runs when the quiet stop comes.
-  bool listen(sd_event* loop, const MeetingPlace& place, std::function<void()> stop);
-  // Listens for a design that takes the quiet stop, in the place where the form's program met
-  // its copies; the stop ends the program without its unload handler.
+  // Listens for a design that takes the quiet stop, when the copy is the first; the stop ends
+  // the program without its unload handler.
   void attach(sd_event* loop, const FormDesign& design, LinuxForm& form) override;
 
  private:
+  // Listens on the loop; only the copy that holds the program's lock may, since a socket left
+  // by a copy that is gone is replaced.
+  bool listen(sd_event* loop, const MeetingPlace& place);
+
   // One client's connection: its request is read as it comes, and the connection is dropped
   // at its deadline, so that a client that says nothing never holds up the loop.
   struct Connection {
@@ -50,10 +52,11 @@ class QuietStopListener final : public LoopSource {
   static int onDeadline(sd_event_source* source, uint64_t usec, void* connection);
   void drop(const Connection* connection);
 
+  const SessionCopy& copy_;
   UniqueFd socket_;
   UniqueEventSource listening_;
   std::list<Connection> connections_;
-  std::function<void()> stop_;
+  LinuxProcess* process_ = nullptr;  // the program the stop ends
 };
 
 }  // namespace zelvo::linux_os

@@ -25,9 +25,7 @@ constexpr char kLoginOwnerChanges[] =
 
 }  // namespace
 
-bool SessionEnd::watch(sd_event* loop, const std::string& reason, const LoginSession& session,
-                       std::function<void()> ending) {
-  ending_ = std::move(ending);
+bool SessionEnd::watch(sd_event* loop, const std::string& reason) {
   if (::sd_bus_open_system(bus_.put()) < 0) return false;
   if (::sd_bus_attach_event(bus_.get(), loop, SD_EVENT_PRIORITY_NORMAL) < 0) return false;
 
@@ -69,28 +67,26 @@ bool SessionEnd::watch(sd_event* loop, const std::string& reason, const LoginSes
     return false;
   }
   // The session this program belongs to, as logind gave it (see login_session.h), or, where
-  // logind could not be asked, only its id, from the environment. None: the shutdown alone ends
-  // the watch. A removed session is told by its id and its object alike; a closing one by its
-  // object.
-  sessionId_ = session.id;
-  sessionPath_ = session.path;
-  if (!sessionId_.empty() &&
+  // logind could not be asked, only its id, from the environment. A removed session is told by
+  // its id and its object alike; a closing one by its object.
+  if (!session_) return true;
+  if (!session_->id.empty() &&
       ::sd_bus_match_signal_async(bus_.get(), removedSlot_.put(), kLogin, kLoginPath, kManager,
                                   "SessionRemoved", &SessionEnd::onSessionRemoved, nullptr,
                                   this) < 0) {
     return false;
   }
-  return sessionPath_.empty() ||
-         ::sd_bus_match_signal_async(bus_.get(), changedSlot_.put(), kLogin, sessionPath_.c_str(),
+  return session_->path.empty() ||
+         ::sd_bus_match_signal_async(bus_.get(), changedSlot_.put(), kLogin, session_->path.c_str(),
                                      "org.freedesktop.DBus.Properties", "PropertiesChanged",
                                      &SessionEnd::onSessionChanged, nullptr, this) >= 0;
 }
 
 void SessionEnd::attach(sd_event* loop, const FormDesign& design, LinuxForm& form) {
   if (design.shutdownBlockReason.empty()) return;
-  const MeetingPlace* place = form.process().meetingPlace();
-  watch(loop, toBytes(design.shutdownBlockReason), place ? place->session : LoginSession{},
-        [&form] { form.unloadAndEnd(); });
+  form_ = &form;
+  if (const MeetingPlace* place = copy_.place()) session_ = &place->session;
+  watch(loop, toBytes(design.shutdownBlockReason));
 }
 
 int SessionEnd::onOwnerFound(sd_bus_message* reply, void* self, sd_bus_error*) {
@@ -145,13 +141,10 @@ int SessionEnd::onInhibitDelay(sd_bus_message* reply, void* self, sd_bus_error*)
 }
 
 void SessionEnd::end() {
-  if (!ending_) return;
-  const auto ending = std::move(ending_);
-  ending_ = nullptr;
   if (dueHook_) dueHook_(workDue(std::chrono::steady_clock::now(), inhibitDelayUsec_));
-  ending();
-  // Whatever the scan did, the shutdown may go on now.
-  inhibitor_.reset();
+  // Whatever the scan does, the program ends after it, and the shutdown may go on: the
+  // inhibitor goes with the process.
+  form_->unloadAndEnd();
 }
 
 int SessionEnd::onPrepareForShutdown(sd_bus_message* message, void* self, sd_bus_error*) {
@@ -171,8 +164,9 @@ int SessionEnd::onSessionRemoved(sd_bus_message* message, void* self, sd_bus_err
   if (!watcher->fromLogind(message) || ::sd_bus_message_read(message, "so", &id, &path) < 0) {
     return 0;
   }
-  if ((!watcher->sessionId_.empty() && watcher->sessionId_ == id) ||
-      (!watcher->sessionPath_.empty() && watcher->sessionPath_ == path)) {
+  const LoginSession& session = *watcher->session_;  // subscribed to only when there is one
+  if ((!session.id.empty() && session.id == id) ||
+      (!session.path.empty() && session.path == path)) {
     watcher->end();
   }
   return 0;

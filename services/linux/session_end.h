@@ -21,6 +21,7 @@
 #include "services/linux/bus_owners.h"
 #include "services/linux/login_session.h"
 #include "services/linux/loop_source.h"
+#include "services/linux/session_copy.h"
 #include "services/linux/unique_any.h"
 
 namespace zelvo::linux_os {
@@ -38,26 +39,26 @@ inline std::chrono::steady_clock::time_point workDue(std::chrono::steady_clock::
 
 class SessionEnd final : public LoopSource {
  public:
-  SessionEnd() = default;
+  // Watches the session `copy` was named after.
+  explicit SessionEnd(const SessionCopy& copy) : copy_(copy) {}
   SessionEnd(const SessionEnd&) = delete;
   SessionEnd& operator=(const SessionEnd&) = delete;
 
-  // Starts listening on the loop and asks for the delay inhibitor; `ending` runs once, when the
-  // shutdown starts or the session ends, and the inhibitor is released after it. False when the
-  // system bus cannot be reached: the end signals are all that is left then.
-  bool watch(sd_event* loop, const std::string& reason, const LoginSession& session,
-             std::function<void()> ending);
-  // Watches for a design that holds the shutdown while it unloads, in the session where the
-  // program met its copies; the end unloads the form.
+  // Watches for a design that holds the shutdown while it unloads, in the session of the copy:
+  // when the shutdown starts or the session ends, the form unloads and the program ends, which
+  // lets go of the inhibitor.
   void attach(sd_event* loop, const FormDesign& design, LinuxForm& form) override;
 
-  // Runs at the session's end, right before the ending, with the time by which the work must be
+  // Runs at the session's end, right before the unload, with the time by which the work must be
   // done (see workDue); traywatch bounds its scan with it.
   void onEndDue(std::function<void(std::chrono::steady_clock::time_point)> dueHook) {
     dueHook_ = std::move(dueHook);
   }
 
  private:
+  // Starts listening on the loop and asks for the delay inhibitor, shown with this reason. False
+  // when the system bus cannot be reached: the end signals are all that is left then.
+  bool watch(sd_event* loop, const std::string& reason);
   static int onOwnerFound(sd_bus_message* reply, void* self, sd_bus_error* error);
   static int onOwnerChanged(sd_bus_message* message, void* self, sd_bus_error* error);
   bool fromLogind(sd_bus_message* message) const;
@@ -66,13 +67,14 @@ class SessionEnd final : public LoopSource {
   static int onPrepareForShutdown(sd_bus_message* message, void* self, sd_bus_error* error);
   static int onSessionRemoved(sd_bus_message* message, void* self, sd_bus_error* error);
   static int onSessionChanged(sd_bus_message* message, void* self, sd_bus_error* error);
-  void end();
+  [[noreturn]] void end();
 
+  const SessionCopy& copy_;
   UniqueBus bus_;
   UniqueFd inhibitor_;
-  std::string loginOwner_;  // logind's unique name; empty while unknown, or while it has none
-  std::string sessionId_, sessionPath_;
-  std::function<void()> ending_;
+  std::string loginOwner_;     // logind's unique name; empty while unknown, or while it has none
+  LinuxForm* form_ = nullptr;  // the form the end unloads
+  const LoginSession* session_ = nullptr;  // the copy's; none: the shutdown alone ends the watch
   UniqueSlot ownerSlot_, ownerChangedSlot_;
   UniqueSlot shutdownSlot_, inhibitSlot_, removedSlot_, changedSlot_;
   std::function<void(std::chrono::steady_clock::time_point)> dueHook_;

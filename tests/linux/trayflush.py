@@ -23,6 +23,16 @@ def ends_on_time(run):
     return (run.returncode, run.timed_out, 1.2 <= run.seconds)
 
 
+def deepest_folder(folder, program):
+    """The folder, made so deep that the program's path in it is the longest the kernel gives for
+    a running program (PATH_MAX less its end)."""
+    path = os.path.join(bed.root, folder)
+    length = os.pathconf('/', 'PC_PATH_MAX') - 1 - len(f'/{program}')
+    while (left := length - len(os.fsencode(path))) > 202:
+        path += '/' + 'g' * 200
+    return path + '/' + 'g' * (left - 1)
+
+
 # -- Discs in d and f, traypop beside trayflush in a folder with blanks and Polish letters.
 folder = bed.install('Program Files/Zażółć Zelvo', 'trayflush', 'traypop')
 flush = bed.start([f'{folder}/trayflush'])
@@ -98,9 +108,10 @@ d.hangs.clear()
 bed.close_trays()
 
 # -- No traypop beside trayflush, no display: the message for d, then the one for f, go to
-#    standard error, and the program ends on time.
+#    standard error, and the program ends on time. trayflush lies as deep as a running program
+#    can, and still names the whole path.
 d.disc = f.disc = True
-folder = bed.install('Bez traypop', 'trayflush')
+folder = bed.install(deepest_folder('Bez traypop', 'trayflush'), 'trayflush')
 run = bed.run([f'{folder}/trayflush'])
 message = f'Błąd: Nie mogę znaleźć pliku: {folder}/traypop\n'
 bed.expect_eq('traypop missing: the message for d and for f on standard error',

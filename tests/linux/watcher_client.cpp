@@ -7,10 +7,12 @@
 #include "configurator/settings_window.h"
 #include "services/linux/linux_process.h"
 #include "services/linux/linux_watcher.h"
+#include "services/linux/ready_start.h"
 #include "services/linux/wide_text.h"
 
 int main(int argc, char** argv) {
-  zelvo::linux_os::LinuxProcess process(argc, argv);
+  zelvo::linux_os::LinuxProcess process(argc, argv,
+                                        {.startWhenReady = &zelvo::linux_os::spawnWhenReady});
   zelvo::linux_os::LinuxWatcher watcher;
   const std::string_view verb = argc > 1 ? argv[1] : "";
   if (verb == "start" && argc == 3) {
