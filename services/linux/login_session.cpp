@@ -13,13 +13,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr char kLogin[] = "org.freedesktop.login1";
-constexpr char kLoginPath[] = "/org/freedesktop/login1";
-constexpr char kManager[] = "org.freedesktop.login1.Manager";
-constexpr char kSession[] = "org.freedesktop.login1.Session";
-constexpr char kUser[] = "org.freedesktop.login1.User";
-constexpr char kProperties[] = "org.freedesktop.DBus.Properties";
-
 // One short conversation with logind, every call of it within one deadline. sd_bus_call would
 // first wait, with no deadline of ours, for the connection to be set up; a frozen bus must not
 // hold the lookup either, so each call is sent on its own and waited for here.

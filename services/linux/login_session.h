@@ -11,6 +11,14 @@
 
 namespace zelvo::linux_os {
 
+// logind's names on the system bus.
+inline constexpr char kLogin[] = "org.freedesktop.login1";
+inline constexpr char kLoginPath[] = "/org/freedesktop/login1";
+inline constexpr char kManager[] = "org.freedesktop.login1.Manager";
+inline constexpr char kSession[] = "org.freedesktop.login1.Session";
+inline constexpr char kUser[] = "org.freedesktop.login1.User";
+inline constexpr char kProperties[] = "org.freedesktop.DBus.Properties";
+
 struct LoginSession {
   std::string id;    // empty: in no session (one copy per user then)
   std::string path;  // the session's object on the system bus; empty when logind did not say

@@ -12,10 +12,6 @@
 namespace zelvo::linux_os {
 namespace {
 
-constexpr char kLogin[] = "org.freedesktop.login1";
-constexpr char kLoginPath[] = "/org/freedesktop/login1";
-constexpr char kManager[] = "org.freedesktop.login1.Manager";
-constexpr char kSession[] = "org.freedesktop.login1.Session";
 // The bus itself: sd-bus gives its messages this sender, which no client can take.
 constexpr char kBus[] = "org.freedesktop.DBus";
 constexpr char kBusPath[] = "/org/freedesktop/DBus";
@@ -61,9 +57,9 @@ bool SessionEnd::watch(sd_event* loop, const std::string& reason) {
     return false;
   }
   // How long a shutdown waits for us, which bounds the work at the end.
-  if (::sd_bus_call_method_async(
-          bus_.get(), delaySlot_.put(), kLogin, kLoginPath, "org.freedesktop.DBus.Properties",
-          "Get", &SessionEnd::onInhibitDelay, this, "ss", kManager, "InhibitDelayMaxUSec") < 0) {
+  if (::sd_bus_call_method_async(bus_.get(), delaySlot_.put(), kLogin, kLoginPath, kProperties,
+                                 "Get", &SessionEnd::onInhibitDelay, this, "ss", kManager,
+                                 "InhibitDelayMaxUSec") < 0) {
     return false;
   }
   // The session this program belongs to, as logind gave it (see login_session.h), or, where
@@ -78,7 +74,7 @@ bool SessionEnd::watch(sd_event* loop, const std::string& reason) {
   }
   return session_->path.empty() ||
          ::sd_bus_match_signal_async(bus_.get(), changedSlot_.put(), kLogin, session_->path.c_str(),
-                                     "org.freedesktop.DBus.Properties", "PropertiesChanged",
+                                     kProperties, "PropertiesChanged",
                                      &SessionEnd::onSessionChanged, nullptr, this) >= 0;
 }
 
