@@ -510,18 +510,23 @@ class Bed:
         """Runs a tool of the test (not under umockdev) while the drives answer; returns its
         exit status and output (with its errors, when asked), or None for the status when it
         had to be killed."""
-        process = subprocess.Popen(argv, env=dict(os.environ, **env), stdout=subprocess.PIPE,
-                                   stderr=subprocess.STDOUT if errors else subprocess.DEVNULL)
-        pidfd = os.pidfd_open(process.pid)
-        ended = []
-        source = GLib.unix_fd_add_full(GLib.PRIORITY_DEFAULT, pidfd, GLib.IOCondition.IN,
-                                       lambda *_: ended.append(True) or GLib.SOURCE_REMOVE)
-        if not self.iterate_until(lambda: ended, seconds):
-            GLib.source_remove(source)
-            process.kill()
-        os.close(pidfd)
-        output = process.communicate()[0].decode('utf-8', 'replace')
-        return (process.returncode if ended else None), output
+        # The output goes to a file: a pipe nobody reads until the end holds a tool that writes
+        # more than the pipe takes (xdpyinfo's some 100 KB) until it is killed.
+        with tempfile.TemporaryFile() as output:
+            process = subprocess.Popen(argv, env=dict(os.environ, **env), stdout=output,
+                                       stderr=subprocess.STDOUT if errors else subprocess.DEVNULL)
+            pidfd = os.pidfd_open(process.pid)
+            ended = []
+            source = GLib.unix_fd_add_full(GLib.PRIORITY_DEFAULT, pidfd, GLib.IOCondition.IN,
+                                           lambda *_: ended.append(True) or GLib.SOURCE_REMOVE)
+            if not self.iterate_until(lambda: ended, seconds):
+                GLib.source_remove(source)
+                process.kill()
+            os.close(pidfd)
+            process.wait()
+            output.seek(0)
+            return (process.returncode if ended else None), output.read().decode('utf-8',
+                                                                                  'replace')
 
     def picture(self, desktop, window, out, seconds=20):
         """Writes the picture of a window (of the screen, trimmed, for 'root') once it has drawn
