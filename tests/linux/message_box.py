@@ -4,6 +4,8 @@ dialog, with the title, the text and the OK button, waits while the box is open 
 it), shows the box for f only once the first is gone, and ends soon after the last. Enter,
 Escape and the close box (Alt+F4) each dismiss a box."""
 
+import os
+
 from bed import Bed
 
 bed = Bed('message-box')
@@ -11,6 +13,11 @@ for name, disc in (('sr0', True), ('sr1', False), ('sr2', True)):
     bed.add_drive(name, disc=disc)
 desktop = bed.start_display()
 folder = bed.install('Zelvo CD', 'trayflush', 'komunikat')
+
+
+def ended(box):
+    """Whether the box's program has ended (and been reaped by whoever waits for it)."""
+    return bed.iterate_until(lambda: not os.path.exists(f'/proc/{box[2]}'), 10)
 
 
 flush = bed.start([f'{folder}/trayflush'], env=bed.environment(**desktop))
@@ -28,11 +35,12 @@ if first:
     bed.iterate_until(lambda: flush.ended, 2)  # four timer intervals
     bed.check('the box outlives several ticks, and trayflush waits behind it',
               not flush.ended and bed.visible_box(desktop) == first)
-    bed.check('Enter dismisses it', bed.press(desktop, first[0], 'Return'))
+    bed.check('Enter dismisses it: its komunikat ends',
+              bed.press(desktop, first[0], 'Return') and ended(first))
     second = bed.wait_for_box(desktop, other_than=first)
     bed.check('then the box for f appears', second and second[2] != first[2])
     if second:
-        bed.check('Escape dismisses it', bed.press(desktop, second[0], 'Escape'))
+        bed.check('Escape dismisses it', bed.press(desktop, second[0], 'Escape') and ended(second))
 run = bed.finish(flush, 10)
 bed.expect_eq('trayflush ends soon after the last box, with nothing on standard error',
               (0, False, ''), (run.returncode, run.timed_out, run.stderr))
