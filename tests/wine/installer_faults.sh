@@ -44,6 +44,13 @@ window='Instalator Zelvo CD '
 box='Instalator Zelvo CD'
 on_page() { wait_until 30 bash -c "uidriver describe '$window' | grep -q \"|$1|\""; }
 box_says() { uidriver wait "$box" 30000 >/dev/null && grep -q "$1" <<<"$(box_text "$box")"; }
+# install_interactively SETUP [ARGUMENT...]: the installer run as a user runs it ($interactive is
+# its PID), Install clicked once the folder page is up; fails when the page does not come.
+install_interactively() {
+  wine "$@" &
+  interactive=$!
+  on_page '&Zainstaluj' && uidriver click "$window" 'Zainstaluj' >/dev/null
+}
 # ended PID: $status is the exit code of that run once it has ended, within a deadline
 # ("running" if it has not).
 ended() {
@@ -99,10 +106,7 @@ before=$(installation "$y")
 upgrade_fails=$(silent "$newer")
 mount -o remount,size=4m,nr_inodes=$(($(df --output=iused "$y" | tail -1) + 3)) "$y"
 upgrade_fails+=" $(silent "$newer")"
-wine "$newer" &
-interactive=$!
-check "the interactive upgrade opens" on_page '&Zainstaluj'
-uidriver click "$window" 'Zainstaluj' >/dev/null
+check "the interactive upgrade opens" install_interactively "$newer"
 check "its box says the disk is full" box_says 'Na dysku brakuje miejsca'
 uidriver dismiss "$box" Cancel >/dev/null
 uidriver click "$window" 'Anuluj' >/dev/null
@@ -123,10 +127,7 @@ before=$(installation "$y")
 statuses="$(silent "$release") $(silent "$release" '/D=C:\B') $(silent "$newer" '/D=C:\B')"
 expect_eq "a downgrade and a second installation end with 2" "2 2 2" "$statuses"
 expect_eq "and change nothing" "$before" "$(installation "$y")"
-wine "$release" '/D=C:\B' &
-interactive=$!
-check "the interactive installer opens" on_page '&Zainstaluj'
-uidriver click "$window" 'Zainstaluj' >/dev/null
+check "the interactive installer opens" install_interactively "$release" '/D=C:\B'
 check "it names the registered folder" box_says '^Y:\\Zelvo$'
 uidriver dismiss "$box" Yes >/dev/null
 check "it asks about the downgrade" box_says "nowsza wersja Zelvo CD: $newer_version"
@@ -158,10 +159,7 @@ echo "notatka" >"$c/Moje/sub/notatka.txt"
 before=$(installation "$c/Moje")
 expect_eq "a silent install into the user's folder ends with 2" 2 "$(silent "$release" '/D=C:\Moje')"
 expect_eq "and changes nothing" "$before" "$(installation "$c/Moje")"
-wine "$release" '/D=C:\Inne\..\Moje\\.' &
-interactive=$!
-check "the interactive installer opens" on_page '&Zainstaluj'
-uidriver click "$window" 'Zainstaluj' >/dev/null
+check "the interactive installer opens" install_interactively "$release" '/D=C:\Inne\..\Moje\\.'
 check "it asks about the folder, which is not empty" box_says '^Folder C:\\Moje nie jest pusty'
 uidriver dismiss "$box" Yes >/dev/null
 check "it refuses to replace the user's licence" box_says '^C:\\Moje\\LICENCJA.txt$'
