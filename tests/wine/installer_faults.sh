@@ -45,11 +45,16 @@ box='Instalator Zelvo CD'
 on_page() { wait_until 30 bash -c "uidriver describe '$window' | grep -q \"|$1|\""; }
 box_says() { uidriver wait "$box" 30000 >/dev/null && grep -q "$1" <<<"$(box_text "$box")"; }
 # install_interactively SETUP [ARGUMENT...]: the installer run as a user runs it ($interactive is
-# its PID), Install clicked once the folder page is up; fails when the page does not come.
+# its PID), Install clicked once the folder page is up; fails when the page does not come, and
+# then says what the installer's window and box show and which Windows programs run.
 install_interactively() {
   wine "$@" &
   interactive=$!
-  on_page '&Zainstaluj' && uidriver click "$window" 'Zainstaluj' >/dev/null
+  on_page '&Zainstaluj' && uidriver click "$window" 'Zainstaluj' >/dev/null && return 0
+  echo "# no folder page; the window: $(uidriver describe "$window" | tr '\n' ' ')"
+  echo "# the box: $(uidriver describe "$box" | tr '\n' ' ')"
+  echo "# running: $(prefix_pids '[.]exe' | xargs -r ps -o args= -p | tr '\n' ' ')"
+  return 1
 }
 # ended PID: $status is the exit code of that run once it has ended, within a deadline
 # ("running" if it has not).
