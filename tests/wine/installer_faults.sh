@@ -53,7 +53,18 @@ install_interactively() {
   on_page '&Zainstaluj' && uidriver click "$window" 'Zainstaluj' >/dev/null && return 0
   echo "# no folder page; the window: $(uidriver describe "$window" | tr '\n' ' ')"
   echo "# the box: $(uidriver describe "$box" | tr '\n' ' ')"
-  echo "# running: $(prefix_pids '[.]exe' | xargs -r ps -o args= -p | tr '\n' ' ')"
+  what_runs
+  return 1
+}
+what_runs() { echo "# running: $(prefix_pids '[.]exe' | xargs -r ps -o args= -p | tr '\n' ' ')"; }
+# left_only DIR ENTRIES: the uninstaller's copy, which ends its work, has left exactly ENTRIES in
+# DIR (files and folders from DIR, each followed by a blank); when it has not, says what is
+# there and what runs.
+left_only() {
+  local listing="cd '$1' && find . -mindepth 1 | LC_ALL=C sort | tr '\n' ' '"
+  wait_until 20 bash -c "[ \"\$($listing)\" = '$2' ]" && return 0
+  echo "# left: $(bash -c "$listing")"
+  what_runs
   return 1
 }
 # ended PID: $status is the exit code of that run once it has ended, within a deadline
@@ -152,7 +163,7 @@ expect_eq "/DOWNGRADE installs the older version" 0 "$(silent "$release" /DOWNGR
 expect_eq "which is registered" "$version" "$(reg_value "$uninstall_key" DisplayVersion)"
 expect_eq "the registered silent uninstall succeeds" 0 \
   "$(batch "$(reg_value "$uninstall_key" QuietUninstallString)")"
-check "and the drive is left empty" wait_until 20 bash -c "[ -z \"\$(ls -A '$y')\" ]"
+check "and the drive is left empty" left_only "$y" ""
 
 # -- The user's files in the chosen folder: a silent install refuses the folder; interactively
 # the installer asks, never replaces a file of its own name that is the user's, and the
@@ -180,7 +191,6 @@ expect_eq "registered in canonical form" 'C:\Moje' "$(reg_value "$uninstall_key"
 expect_eq "the user's files are untouched" "$before" "$(cd "$c/Moje" && sha256sum PRZEWODNIK.txt sub/*)"
 expect_eq "the registered silent uninstall succeeds" 0 \
   "$(batch "$(reg_value "$uninstall_key" QuietUninstallString)")"
-check "and leaves only the user's files" wait_until 20 bash -c \
-  "[ \"\$(cd '$c/Moje' && find . -type f | LC_ALL=C sort | tr '\n' ' ')\" = \
-'./PRZEWODNIK.txt ./sub/LICENCJA.txt ./sub/notatka.txt ' ]"
+check "and leaves only the user's files" left_only "$c/Moje" \
+  './PRZEWODNIK.txt ./sub ./sub/LICENCJA.txt ./sub/notatka.txt '
 expect_eq "unchanged" "$before" "$(cd "$c/Moje" && sha256sum PRZEWODNIK.txt sub/*)"
