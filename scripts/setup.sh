@@ -2,10 +2,15 @@
 # Installs, from Debian's packages, whatever the build and the tests need and is still missing.
 set -euo pipefail
 
+# Without wine64-preloader, Wine reserves the addresses Windows programs expect only after the
+# kernel has laid out the process, so now and then a program ends before it starts ("failed to
+# map the shared user data", exit code 1): an installer that seems to fail, a window that never
+# comes, an uninstaller's last step that never runs.
 packages=(
   cmake ninja-build g++ libgtest-dev                         # host build and unit tests
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64      # the Windows programs
   wine wine64 xvfb procps                                    # running them on a virtual display
+  wine64-preloader                                           # every Wine program's start (below)
   fonts-wine                                                 # Tahoma, which MS Shell Dlg stands for
   imagemagick                                                # screenshots of the windows
   nsis zip unzip                                             # the release package and installer
