@@ -10,7 +10,7 @@ packages=(
   cmake ninja-build g++ libgtest-dev                         # host build and unit tests
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64      # the Windows programs
   wine wine64 xvfb procps                                    # running them on a virtual display
-  wine64-preloader                                           # every Wine program's start (below)
+  wine64-preloader                                           # every Wine program's start (see above)
   fonts-wine                                                 # Tahoma, which MS Shell Dlg stands for
   imagemagick                                                # screenshots of the windows
   nsis zip unzip                                             # the release package and installer
